@@ -1,0 +1,20 @@
+# The desktop program: thin Qt Widgets windows over corvina_core.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
+
+# Window code: every src/controls file, and the *_window files of the subsystem folders.
+file(GLOB CORVINA_GUI_SOURCES CONFIGURE_DEPENDS
+    "${CMAKE_SOURCE_DIR}/src/controls/*.cpp" "${CMAKE_SOURCE_DIR}/src/controls/*.h"
+    "${CMAKE_SOURCE_DIR}/src/*/*_window.cpp" "${CMAKE_SOURCE_DIR}/src/*/*_window.h")
+set(CORVINA_GUI_RESOURCES)
+if(EXISTS "${CMAKE_SOURCE_DIR}/resources/resources.qrc")
+    set(CORVINA_GUI_RESOURCES "${CMAKE_SOURCE_DIR}/resources/resources.qrc")
+endif()
+
+add_library(corvina_gui STATIC ${CORVINA_GUI_SOURCES} ${CORVINA_GUI_RESOURCES})
+target_include_directories(corvina_gui PUBLIC "${CMAKE_SOURCE_DIR}/src")
+target_link_libraries(corvina_gui PUBLIC corvina_core Qt6::Widgets)
+
+add_executable(corvina WIN32 src/app/main.cpp)
+target_link_libraries(corvina PRIVATE corvina_gui)

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds the project into build/ (or $CORVINA_BUILD_DIR).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${CORVINA_BUILD_DIR:-build}
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+fi
+cmake --build "$build"

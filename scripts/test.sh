@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+build=${CORVINA_BUILD_DIR:-build}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+ctest --test-dir "$build" --output-on-failure -j2

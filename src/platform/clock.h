@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+// Clock, random numbers and sleeping, behind one small seam each so that logic that uses them
+// can be tested with fixed values.
+namespace corvina {
+
+// Milliseconds from an unspecified start, never going back.
+std::uint64_t MonotonicMilliseconds() noexcept;
+
+// A high-resolution reading of the clock, suitable as a seed: it differs between calls.
+std::uint64_t ClockSeed() noexcept;
+
+// Sleeps for at least `milliseconds`.
+void SleepMilliseconds(unsigned milliseconds);
+
+// A small random generator (xoshiro256**). The same seed gives the same sequence.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) noexcept;
+    static Random SeededFromClock() noexcept { return Random(ClockSeed()); }
+
+    // A number from 0 to bound - 1, every value with the same chance (bound > 0).
+    std::uint32_t Below(std::uint32_t bound) noexcept;
+
+private:
+    std::uint64_t Next() noexcept;
+    std::uint64_t state_[4];
+};
+
+}  // namespace corvina

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Drive letters and Windows paths. Everywhere in the windows, messages and the settings file a
+// path is a Windows path ("F:\MUSIC\A.SAT"). On Linux a prefix folder maps drive letters to host
+// folders as Wine does: <prefix>/dosdevices/<letter>: are links to host folders, and
+// <prefix>/drive_c is drive C's own folder.
+namespace corvina {
+
+// The program's own path in the drive model; the settings file lies beside it.
+inline constexpr std::string_view kExecutablePath = "C:\\Corvina\\Corvina.exe";
+
+struct Drive {
+    char letter;                   // lower case, 'a' to 'z'
+    std::filesystem::path target;  // the host folder the letter maps to, as the link says
+};
+
+class DriveMap {
+public:
+    // Uses `prefix` as it is; creates <prefix>/dosdevices and <prefix>/drive_c and the link
+    // dosdevices/c: -> ../drive_c when they are missing (throws FileError when it cannot).
+    explicit DriveMap(std::filesystem::path prefix);
+
+    // The prefix chosen by the environment: $CORVINA_PREFIX when set and not empty, otherwise
+    // ${XDG_DATA_HOME:-$HOME/.local/share}/corvina. Reads the environment; call it at the
+    // program's entry and hand the result down.
+    static std::filesystem::path PrefixFromEnvironment();
+
+    const std::filesystem::path& prefix() const noexcept { return prefix_; }
+
+    // The mapped drives, sorted by letter. A link counts when its name is one letter and a colon
+    // (either case); it need not point to an existing folder.
+    std::vector<Drive> Drives() const;
+
+    // The host folder of a drive letter (either case), or nothing for an unmapped letter.
+    std::optional<std::filesystem::path> DriveRoot(char letter) const;
+
+    // The host path of a Windows path "X:\...": the letter ignores case; '\' and '/' both
+    // separate and doubled separators count as one; "." is skipped and ".." never climbs above
+    // the drive root; each component that does not exist with that exact spelling is matched
+    // ignoring case against the folder's entries (the first match in sorted order wins); a
+    // component that matches nothing is kept as spelt, so the result may name a file to create.
+    // Nothing for a text that is not a drive path or an unmapped drive letter.
+    std::optional<std::filesystem::path> Resolve(std::string_view windowsPath) const;
+
+    // As Resolve, but throws FileError ("no such drive" or "not a drive path") instead.
+    std::filesystem::path ResolveOrThrow(std::string_view windowsPath) const;
+
+    // The Windows path of a host path that lies inside a mapped drive: upper-case letter, '\'
+    // separators, "X:\" for the drive root. When several drives hold it, the one with the
+    // longest host folder wins (then the lowest letter). Nothing when no drive holds it.
+    std::optional<std::string> ToWindowsPath(const std::filesystem::path& hostPath) const;
+
+private:
+    std::filesystem::path prefix_;
+};
+
+// Folder texts as the drive, folder and file list controls report them: upper-case drive letter,
+// '\' separators, a trailing backslash only at a drive root ("F:\", "F:\MUSIC"). Accepts '/' and
+// doubled or trailing separators in its input.
+std::string FolderText(std::string_view windowsFolder);
+
+// Joins a folder text and a name with one backslash, or with none when the folder text already
+// ends in a backslash (a drive root).
+std::string JoinPath(std::string_view folderText, std::string_view name);
+
+// The drive letter of a Windows path, lower case, or nothing when it does not start "X:".
+std::optional<char> DriveLetterOf(std::string_view windowsPath);
+
+// The folder part of a Windows path including its last backslash ("C:\Corvina\" for
+// "C:\Corvina\Corvina.exe"), as Delphi's ExtractFilePath gives it.
+std::string FolderOfPath(std::string_view windowsPath);
+
+// The extension of a file name: from the last '.' of its name part to the end, dot included;
+// empty when the name part has no dot.
+std::string ExtensionOf(std::string_view path);
+
+}  // namespace corvina

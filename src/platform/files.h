@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/datetime.h"
+
+// Files and folders, on host paths (a Windows path is resolved through DriveMap first). Every
+// failure throws FileError naming the path and the system's reason. Existing files are opened
+// with full sharing: on Linux no lock is taken, so other programs may read and write them too.
+namespace corvina {
+
+// An open existing regular file. Opening never creates, truncates or extends a file, and never
+// blocks: a FIFO, a device node or a folder is refused with FileError.
+class File {
+public:
+    static File OpenRead(const std::filesystem::path& path);
+    static File OpenWrite(const std::filesystem::path& path);  // write only, no read access
+
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    // Reads up to buffer.size() bytes at `offset`; fewer only at the end of the file.
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const;
+
+    // Writes all of `bytes` at `offset`, or throws (a short write is an error).
+    void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
+
+    std::uint64_t Size() const;
+    const std::filesystem::path& path() const noexcept { return path_; }
+
+    // Closes now and reports a failure of the close itself (a late write error).
+    void Close();
+
+private:
+    File(int fd, std::filesystem::path path) noexcept : fd_(fd), path_(std::move(path)) {}
+    int fd_ = -1;
+    std::filesystem::path path_;
+};
+
+// The whole content of a regular file; throws FileError when it is larger than maxBytes.
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
+                                        std::uint64_t maxBytes = std::uint64_t{1} << 30);
+
+// Creates the file or replaces all of its content. The new content is written beside it and
+// moved into place, so a failure never leaves a half-written or lost file behind.
+void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+void DeleteFile(const std::filesystem::path& path);               // a file, never a folder
+bool FileExists(const std::filesystem::path& path) noexcept;      // true only for a file
+bool FolderExists(const std::filesystem::path& path) noexcept;    // true only for a folder
+void CreateFolder(const std::filesystem::path& path);             // one level; parent must exist
+
+// File attributes as a file list shows them.
+enum Attribute : unsigned {
+    kAttrReadOnly = 0x01,
+    kAttrHidden = 0x02,   // a name starting with '.', or the FAT hidden attribute
+    kAttrSystem = 0x04,   // the FAT system attribute, where the file system reports it
+    kAttrFolder = 0x10,
+    kAttrArchive = 0x20,
+};
+
+struct DirEntry {
+    std::string name;        // as stored on disk (UTF-8)
+    std::uint64_t size = 0;  // bytes; 0 for a folder
+    FileTime lastWrite;      // local time at the two-second precision of a FAT entry
+    unsigned attributes = 0;
+    bool IsFolder() const noexcept { return (attributes & kAttrFolder) != 0; }
+};
+
+// The directory entry of a file or folder; throws FileError when it does not exist.
+DirEntry LookUpEntry(const std::filesystem::path& path);
+
+// True when `name` matches a Windows wildcard mask ('*' any run, '?' one character), ignoring
+// the case of ASCII letters: "*.SAT" matches "a.sat". "*.*" and "*" match every name.
+bool MatchesMask(std::string_view name, std::string_view mask) noexcept;
+
+// The entries of a folder (never "." or "..") whose names match `mask`, sorted by name ignoring
+// case. Folders are included only when they match the mask too.
+std::vector<DirEntry> ListFolder(const std::filesystem::path& folder, std::string_view mask);
+
+}  // namespace corvina

@@ -1,0 +1,58 @@
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+namespace corvina::test {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvina-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests may leave read-only folders behind; give write access back before removing.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void WriteText(const std::filesystem::path& path, std::string_view text) {
+    WriteBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    const auto bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::filesystem::path TestDataDir(std::string_view sub) {
+    std::filesystem::path dir = std::filesystem::path(CORVINA_TESTDATA_DIR) / sub;
+    std::error_code ec;
+    return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path();
+}
+
+}  // namespace corvina::test
