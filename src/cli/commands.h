@@ -45,7 +45,7 @@ int RunPath(Args args, const Environment& env, Streams io);       // drives_comm
 int RunProfile(Args args, const Environment& env, Streams io);    // profile_command.cpp
 int RunTags(Args args, const Environment& env, Streams io);       // tags_command.cpp
 int RunRewrite(Args args, const Environment& env, Streams io);    // tags_command.cpp
-int RunGbpToBmp(Args args, const Environment& env, Streams io);   // picture_commands.cpp
+int RunGbpToBmp(Args args, const Environment& env, Streams io);   // gbp_command.cpp
 int RunJacket(Args args, const Environment& env, Streams io);     // picture_commands.cpp
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
 

@@ -5,11 +5,6 @@
 
 namespace corvina::cli {
 
-int RunGbpToBmp(Args, const Environment&, Streams io) {
-    io.err << "corvina-cli: this command is not built yet\n";
-    return kExitFailure;
-}
-
 int RunJacket(Args, const Environment&, Streams io) {
     io.err << "corvina-cli: this command is not built yet\n";
     return kExitFailure;
