@@ -21,7 +21,7 @@ public:
     explicit Random(std::uint64_t seed) noexcept;
     static Random SeededFromClock() noexcept { return Random(ClockSeed()); }
 
-    // A number from 0 to bound - 1, every value with the same chance (bound > 0).
+    // A number from 0 to bound - 1, every value with the same chance (0 when bound is 0).
     std::uint32_t Below(std::uint32_t bound) noexcept;
 
 private:

@@ -26,12 +26,15 @@ using FileTime = DateTime;
 // two-second precision of a FAT entry. Uses the process's time zone (TZ).
 FileTime FileTimeFromUnix(std::int64_t unixSeconds);
 
-// Format patterns as Windows' regional settings write them: yyyy, yy, MM, M, dd, d for the date;
-// HH, H, hh, h, mm, m, ss, s, and tt (AM/PM) for the time; other characters are copied, and text
-// in single or double quotes is copied without the quotes.
+// Format patterns as Windows' regional settings write them: yyyy, yy, y, MM, M, dd, d for the
+// date; HH, H, hh, h, mm, m, ss, s for the time, and tt (or t, its first character) for the
+// morning or afternoon mark; longer runs of a letter read as its longest form above. Other
+// characters are copied, and text in single or double quotes is copied without the quotes.
 struct DateTimeFormat {
     std::string shortDate = "yyyy/MM/dd";  // the Japanese defaults
     std::string longTime = "H:mm:ss";
+    std::string amText = "午前";
+    std::string pmText = "午後";
 };
 
 // Windows' standard conversion of a date-time to text: the short date, a blank and the long

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+// Comparing names ignoring case, as FAT and Windows compare file names: ASCII letters and the
+// simple case pairs of Latin-1, Latin Extended-A, Greek, Cyrillic and the full-width Latin
+// letters. Names are UTF-8; a byte that is not part of a well-formed sequence compares as
+// itself, after every real character.
+namespace corvina {
+
+// The lower-case partner of a code point, or the code point itself.
+char32_t FoldCase(char32_t codePoint) noexcept;
+
+// Negative, zero or positive as `a` sorts before, with or after `b`, ignoring case.
+int CompareIgnoringCase(std::string_view a, std::string_view b) noexcept;
+
+inline bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
+    return CompareIgnoringCase(a, b) == 0;
+}
+
+// Reads one character of `text` at `pos` and moves `pos` past it. A malformed byte is returned
+// as 0x110000 + its value and skipped alone. `pos` must be below text.size().
+char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept;
+
+}  // namespace corvina

@@ -1,0 +1,297 @@
+#include "platform/drives.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/case_fold.h"
+#include "platform/errors.h"
+
+namespace fs = std::filesystem;
+
+namespace corvina {
+
+namespace {
+
+bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
+
+bool IsAsciiLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+char ToLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
+
+char ToUpper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = Environment("HOME");
+    if (!home.empty()) return home;
+    // No $HOME (a service or a stripped environment): the password database knows.
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+    passwd entry{};
+    passwd* result = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 &&
+        result != nullptr && result->pw_dir != nullptr)
+        return result->pw_dir;
+    return {};
+}
+
+// The components of the part after "X:", with "." dropped and ".." applied, never climbing above
+// the root.
+std::vector<std::string_view> Components(std::string_view rest) {
+    std::vector<std::string_view> parts;
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        while (pos < rest.size() && IsSeparator(rest[pos])) ++pos;
+        std::size_t end = pos;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        const std::string_view part = rest.substr(pos, end - pos);
+        pos = end;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+// The entry of `folder` that spells `name` ignoring case: the exact spelling when it exists,
+// otherwise the first case-insensitive match in byte order. Empty when there is none.
+std::string MatchEntry(const fs::path& folder, std::string_view name) {
+    std::error_code ec;
+    const fs::path exact = folder / fs::path(std::string(name));
+    if (fs::symlink_status(exact, ec).type() != fs::file_type::not_found && !ec)
+        return std::string(name);
+    std::string best;
+    bool found = false;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        if (EqualIgnoringCase(entry, name) && (!found || entry < best)) {
+            best = std::move(entry);
+            found = true;
+        }
+    }
+    return best;
+}
+
+bool IsDriveLinkName(const std::string& name) noexcept {
+    return name.size() == 2 && IsAsciiLetter(name[0]) && name[1] == ':';
+}
+
+// `inner` lies inside or is `outer`, compared component by component; the rest goes to `rest`.
+bool StartsWithPath(const fs::path& inner, const fs::path& outer, std::vector<std::string>& rest) {
+    auto i = inner.begin();
+    for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
+        if (o->empty()) continue;  // the empty last element of a path with a trailing '/'
+        if (i == inner.end() || *i != *o) return false;
+    }
+    rest.clear();
+    for (; i != inner.end(); ++i)
+        if (!i->empty()) rest.push_back(i->string());
+    return true;
+}
+
+}  // namespace
+
+DriveMap::DriveMap(fs::path prefix) : prefix_(std::move(prefix)) {
+    const fs::path devices = prefix_ / "dosdevices";
+    const fs::path driveC = prefix_ / "drive_c";
+    for (const fs::path& folder : {prefix_, devices, driveC}) {
+        std::error_code ec;
+        if (fs::is_directory(folder, ec)) continue;
+        fs::create_directories(folder, ec);
+        if (ec) throw MakeFileError("フォルダを作成できません", folder.string(), ec.value());
+    }
+    std::error_code ec;
+    for (const char* name : {"c:", "C:"}) {
+        if (fs::symlink_status(devices / name, ec).type() != fs::file_type::not_found) return;
+    }
+    fs::create_directory_symlink("../drive_c", devices / "c:", ec);
+    if (ec && ec != std::errc::file_exists)  // another process may have made it meanwhile
+        throw MakeFileError("ドライブ C: を作成できません", (devices / "c:").string(), ec.value());
+}
+
+fs::path DriveMap::PrefixFromEnvironment() {
+    const std::string explicitPrefix = Environment("CORVINA_PREFIX");
+    if (!explicitPrefix.empty()) return explicitPrefix;
+    // The XDG base directory rules ignore a relative XDG_DATA_HOME.
+    const std::string dataHome = Environment("XDG_DATA_HOME");
+    if (!dataHome.empty() && dataHome.front() == '/') return fs::path(dataHome) / "corvina";
+    const std::string home = HomeFolder();
+    if (home.empty())
+        throw MakeFileError("設定フォルダが決まりません", "$HOME",
+                            "CORVINA_PREFIX も HOME も設定されていません");
+    return fs::path(home) / ".local" / "share" / "corvina";
+}
+
+std::vector<Drive> DriveMap::Drives() const {
+    std::vector<Drive> drives;
+    std::error_code ec;
+    for (fs::directory_iterator it(prefix_ / "dosdevices", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!IsDriveLinkName(name)) continue;
+        std::error_code linkEc;
+        Drive drive{ToLower(name[0]), {}};
+        if (it->is_symlink(linkEc)) {
+            drive.target = fs::read_symlink(it->path(), linkEc);
+            if (linkEc) continue;
+        } else if (it->is_directory(linkEc)) {
+            drive.target = it->path();  // a plain folder serves as the drive itself
+        } else {
+            continue;
+        }
+        // "f:" and "F:" both present: the lower-case link, as Wine makes them, wins.
+        auto same = std::find_if(drives.begin(), drives.end(),
+                                 [&](const Drive& d) { return d.letter == drive.letter; });
+        if (same == drives.end())
+            drives.push_back(std::move(drive));
+        else if (name[0] == drive.letter)
+            *same = std::move(drive);
+    }
+    std::sort(drives.begin(), drives.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    return drives;
+}
+
+std::optional<fs::path> DriveMap::DriveRoot(char letter) const {
+    if (!IsAsciiLetter(letter)) return std::nullopt;
+    letter = ToLower(letter);
+    for (const Drive& drive : Drives()) {
+        if (drive.letter != letter) continue;
+        // A relative link is relative to the dosdevices folder ("../drive_c").
+        const fs::path target =
+            drive.target.is_absolute() ? drive.target : prefix_ / "dosdevices" / drive.target;
+        fs::path normal = target.lexically_normal();
+        if (normal.has_relative_path() && !normal.has_filename()) normal = normal.parent_path();
+        return normal;
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
+    // A NUL would cut the path short at the system call.
+    if (windowsPath.find('\0') != std::string_view::npos) return std::nullopt;
+    const std::optional<char> letter = DriveLetterOf(windowsPath);
+    if (!letter) return std::nullopt;
+    std::optional<fs::path> root = DriveRoot(*letter);
+    if (!root) return std::nullopt;
+    // "X:name" has no current folder of its own here, so it counts from the drive root.
+    fs::path result = *root;
+    bool exists = true;  // once a component is missing, nothing below it can exist either
+    for (std::string_view part : Components(windowsPath.substr(2))) {
+        std::string name;
+        if (exists) name = MatchEntry(result, part);
+        if (name.empty()) {
+            exists = false;
+            name = std::string(part);
+        }
+        result /= name;
+    }
+    return result;
+}
+
+fs::path DriveMap::ResolveOrThrow(std::string_view windowsPath) const {
+    if (std::optional<fs::path> path = Resolve(windowsPath)) return *path;
+    const std::string text(windowsPath);
+    if (!DriveLetterOf(windowsPath) || windowsPath.find('\0') != std::string_view::npos)
+        throw MakeFileError("ドライブのパスではありません", text, std::string());
+    throw MakeFileError("ドライブがありません", text,
+                        std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
+}
+
+std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) const {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(hostPath, ec);
+    if (ec) return std::nullopt;
+    const fs::path lexical = absolute.lexically_normal();
+    const fs::path canonical = fs::weakly_canonical(absolute, ec);
+
+    std::optional<char> bestLetter;
+    std::size_t bestLength = 0;
+    std::vector<std::string> bestRest;
+    std::vector<std::string> rest;
+    const auto consider = [&](char letter, const fs::path& root, const fs::path& path) {
+        if (root.empty() || path.empty() || !StartsWithPath(path, root, rest)) return;
+        const std::size_t length = root.native().size();
+        if (!bestLetter || length > bestLength) {
+            bestLetter = letter;
+            bestLength = length;
+            bestRest = rest;
+        }
+    };
+    for (const Drive& drive : Drives()) {  // sorted by letter, so ties keep the lowest
+        const std::optional<fs::path> root = DriveRoot(drive.letter);
+        if (!root) continue;
+        consider(drive.letter, *root, lexical);
+        std::error_code rootEc;
+        const fs::path realRoot = fs::weakly_canonical(*root, rootEc);
+        if (!rootEc && !ec) consider(drive.letter, realRoot, canonical);
+    }
+    if (!bestLetter) return std::nullopt;
+    std::string text{ToUpper(*bestLetter), ':', '\\'};
+    for (std::size_t i = 0; i < bestRest.size(); ++i) {
+        if (i > 0) text += '\\';
+        text += bestRest[i];
+    }
+    return text;
+}
+
+std::string FolderText(std::string_view windowsFolder) {
+    std::string text;
+    text.reserve(windowsFolder.size() + 1);
+    std::size_t pos = 0;
+    if (DriveLetterOf(windowsFolder)) {
+        text += ToUpper(windowsFolder[0]);
+        text += ":\\";
+        pos = 2;
+    }
+    for (; pos < windowsFolder.size(); ++pos) {
+        const char c = windowsFolder[pos];
+        if (IsSeparator(c)) {
+            if (text.empty() || text.back() != '\\') text += '\\';
+        } else {
+            text += c;
+        }
+    }
+    const std::size_t rootLength = DriveLetterOf(windowsFolder) ? 3 : 1;
+    if (text.size() > rootLength && text.back() == '\\') text.pop_back();
+    return text;
+}
+
+std::string JoinPath(std::string_view folderText, std::string_view name) {
+    std::string path(folderText);
+    if (path.empty() || path.back() != '\\') path += '\\';
+    path += name;
+    return path;
+}
+
+std::optional<char> DriveLetterOf(std::string_view windowsPath) {
+    if (windowsPath.size() < 2 || !IsAsciiLetter(windowsPath[0]) || windowsPath[1] != ':')
+        return std::nullopt;
+    return ToLower(windowsPath[0]);
+}
+
+std::string FolderOfPath(std::string_view windowsPath) {
+    const std::size_t last = windowsPath.find_last_of("\\/:");
+    if (last == std::string_view::npos) return {};
+    return std::string(windowsPath.substr(0, last + 1));
+}
+
+std::string ExtensionOf(std::string_view path) {
+    const std::size_t last = path.find_last_of(".\\/:");
+    if (last == std::string_view::npos || path[last] != '.') return {};
+    return std::string(path.substr(last));
+}
+
+}  // namespace corvina
