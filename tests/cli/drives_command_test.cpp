@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace corvina::cli {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunCli(const fs::path& prefix, std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int status = RunCommandLine(args, Environment{prefix.string()}, {out, err});
+    return {status, out.str(), err.str()};
+}
+
+TEST(DrivesCommand, ListsEveryDriveWithItsLinkTarget) {
+    test::TempDir dir;
+    const fs::path prefix = dir / "prefix";
+    Result result = RunCli(prefix, {"drives"});  // first use makes drive C
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out, "c: ../drive_c\n");
+
+    fs::create_directory(dir / "player");
+    fs::create_directory_symlink(dir / "player", prefix / "dosdevices" / "F:");
+    result = RunCli(prefix, {"drives"});
+    EXPECT_EQ(result.status, kExitOk);
+    EXPECT_EQ(result.out, "c: ../drive_c\nf: " + (dir / "player").string() + "\n");
+
+    EXPECT_EQ(RunCli(prefix, {"drives", "extra"}).status, kExitUsage);
+}
+
+TEST(PathCommand, ResolvesOrExplains) {
+    test::TempDir dir;
+    const fs::path prefix = dir / "prefix";
+    fs::create_directories(dir / "player" / "GBSYSTEM");
+    RunCli(prefix, {"drives"});
+    fs::create_directory_symlink(dir / "player", prefix / "dosdevices" / "f:");
+
+    Result result = RunCli(prefix, {"path", "f:/gbsystem\\image\\A.GBP"});
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out, (dir / "player" / "GBSYSTEM" / "image" / "A.GBP").string() + "\n");
+
+    result = RunCli(prefix, {"path", "C:\\Corvina\\Corvina.ini"});
+    EXPECT_EQ(result.out, (prefix / "drive_c" / "Corvina" / "Corvina.ini").string() + "\n");
+
+    result = RunCli(prefix, {"path", "G:\\x"});
+    EXPECT_EQ(result.status, kExitFailure);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("G:"), std::string::npos) << result.err;
+
+    result = RunCli(prefix, {"path", "/etc/passwd"});
+    EXPECT_EQ(result.status, kExitFailure);
+    EXPECT_NE(result.err.find("/etc/passwd"), std::string::npos) << result.err;
+
+    EXPECT_EQ(RunCli(prefix, {"path"}).status, kExitUsage);
+    EXPECT_EQ(RunCli(prefix, {"path", "F:\\", "G:\\"}).status, kExitUsage);
+    EXPECT_EQ(RunCli(prefix, {"path", "--help"}).status, kExitOk);
+}
+
+TEST(DrivesCommand, UnusablePrefixIsAFailure) {
+    test::TempDir dir;
+    test::WriteText(dir / "file", "x");
+    const Result result = RunCli(dir / "file" / "prefix", {"drives"});
+    EXPECT_EQ(result.status, kExitFailure);
+    EXPECT_NE(result.err.find((dir / "file").string()), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace corvina::cli

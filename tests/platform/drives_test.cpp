@@ -1,0 +1,193 @@
+#include "platform/drives.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "platform/errors.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace corvina {
+namespace {
+
+// A prefix with drive F: mapped to a folder holding MUSIC/Artist/A.SAT.
+class DriveMapTest : public ::testing::Test {
+protected:
+    DriveMapTest() : map_(dir_ / "prefix") {
+        player_ = dir_ / "player";
+        fs::create_directories(player_ / "MUSIC" / "Artist");
+        test::WriteText(player_ / "MUSIC" / "Artist" / "A.SAT", "x");
+        fs::create_directory_symlink(player_, map_.prefix() / "dosdevices" / "f:");
+    }
+
+    test::TempDir dir_;
+    DriveMap map_;
+    fs::path player_;
+};
+
+TEST_F(DriveMapTest, FirstUseCreatesDriveC) {
+    const fs::path devices = map_.prefix() / "dosdevices";
+    EXPECT_TRUE(fs::is_directory(map_.prefix() / "drive_c"));
+    ASSERT_TRUE(fs::is_symlink(devices / "c:"));
+    EXPECT_EQ(fs::read_symlink(devices / "c:"), "../drive_c");
+    EXPECT_EQ(map_.DriveRoot('C'), map_.prefix() / "drive_c");
+
+    // A second map over the same prefix leaves a changed link alone.
+    fs::remove(devices / "c:");
+    fs::create_directory_symlink(player_, devices / "c:");
+    DriveMap again(map_.prefix());
+    EXPECT_EQ(fs::read_symlink(devices / "c:"), player_);
+}
+
+TEST_F(DriveMapTest, ListsOnlyDriveLinks) {
+    const fs::path devices = map_.prefix() / "dosdevices";
+    fs::create_directory_symlink("/nonexistent/folder", devices / "Q:");  // dangling still counts
+    fs::create_directory_symlink(player_, devices / "ab:");
+    fs::create_directory_symlink(player_, devices / "1:");
+    test::WriteText(devices / "z:", "not a link");
+    const std::vector<Drive> drives = map_.Drives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[0].letter, 'c');
+    EXPECT_EQ(drives[0].target, "../drive_c");
+    EXPECT_EQ(drives[1].letter, 'f');
+    EXPECT_EQ(drives[1].target, player_);
+    EXPECT_EQ(drives[2].letter, 'q');
+    EXPECT_EQ(drives[2].target, "/nonexistent/folder");
+}
+
+TEST_F(DriveMapTest, ResolvesIgnoringCaseOfLetterAndComponents) {
+    const fs::path file = player_ / "MUSIC" / "Artist" / "A.SAT";
+    EXPECT_EQ(map_.Resolve("F:\\MUSIC\\Artist\\A.SAT"), file);
+    EXPECT_EQ(map_.Resolve("f:\\music\\ARTIST\\a.sat"), file);
+    EXPECT_EQ(map_.Resolve("F:/music//artist\\\\a.sat"), file);
+    EXPECT_EQ(map_.Resolve("F:\\"), player_);
+    EXPECT_EQ(map_.Resolve("F:"), player_);
+    EXPECT_EQ(map_.Resolve("F:\\music\\"), player_ / "MUSIC");
+}
+
+TEST_F(DriveMapTest, PrefersExactSpellingThenFirstInByteOrder) {
+    fs::create_directory(player_ / "music");
+    fs::create_directory(player_ / "Music");
+    EXPECT_EQ(map_.Resolve("F:\\music"), player_ / "music");
+    EXPECT_EQ(map_.Resolve("F:\\MUSIC"), player_ / "MUSIC");
+    EXPECT_EQ(map_.Resolve("F:\\muSIC"), player_ / "MUSIC");  // "MUSIC" < "Music" < "music"
+}
+
+TEST_F(DriveMapTest, MatchesNonAsciiLettersIgnoringCase) {
+    fs::create_directory(player_ / "ÄRZTE");
+    fs::create_directory(player_ / "ＡＢＣ");  // full-width letters
+    EXPECT_EQ(map_.Resolve("F:\\ärzte"), player_ / "ÄRZTE");
+    EXPECT_EQ(map_.Resolve("F:\\ａｂｃ"), player_ / "ＡＢＣ");
+}
+
+TEST_F(DriveMapTest, KeepsMissingComponentsAsSpelt) {
+    EXPECT_EQ(map_.Resolve("F:\\music\\New\\B.SAT"), player_ / "MUSIC" / "New" / "B.SAT");
+}
+
+TEST_F(DriveMapTest, DotDotNeverClimbsAboveTheDriveRoot) {
+    EXPECT_EQ(map_.Resolve("F:\\..\\..\\etc"), player_ / "etc");
+    EXPECT_EQ(map_.Resolve("F:\\MUSIC\\..\\..\\MUSIC\\.\\Artist"), player_ / "MUSIC" / "Artist");
+    EXPECT_EQ(map_.Resolve("F:\\.."), player_);
+    // A link inside the drive is followed by the system, but ".." is applied to the text first.
+    fs::create_directory_symlink(dir_.path(), player_ / "out");
+    EXPECT_EQ(map_.Resolve("F:\\out\\..\\MUSIC"), player_ / "MUSIC");
+}
+
+TEST_F(DriveMapTest, UnmappedOrNonDrivePathsResolveToNothing) {
+    EXPECT_EQ(map_.Resolve("G:\\MUSIC"), std::nullopt);
+    EXPECT_EQ(map_.Resolve("\\MUSIC"), std::nullopt);
+    EXPECT_EQ(map_.Resolve("MUSIC\\A.SAT"), std::nullopt);
+    EXPECT_EQ(map_.Resolve("1:\\x"), std::nullopt);
+    EXPECT_EQ(map_.Resolve(""), std::nullopt);
+    EXPECT_EQ(map_.Resolve(std::string_view("F:\\A\0B", 6)), std::nullopt);
+
+    try {
+        map_.ResolveOrThrow("g:\\X.SAT");
+        FAIL() << "no exception";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), "g:\\X.SAT");
+        EXPECT_NE(std::string(e.what()).find("G:"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(map_.ResolveOrThrow("relative\\X.SAT"), FileError);
+}
+
+TEST_F(DriveMapTest, HostPathsBackToWindowsPaths) {
+    EXPECT_EQ(map_.ToWindowsPath(player_ / "MUSIC" / "Artist" / "A.SAT"),
+              "F:\\MUSIC\\Artist\\A.SAT");
+    EXPECT_EQ(map_.ToWindowsPath(player_), "F:\\");
+    EXPECT_EQ(map_.ToWindowsPath(player_ / "MUSIC" / ".." / "new.gbp"), "F:\\new.gbp");
+    EXPECT_EQ(map_.ToWindowsPath(map_.prefix() / "drive_c" / "Corvina"), "C:\\Corvina");
+    EXPECT_EQ(map_.ToWindowsPath(dir_ / "elsewhere"), std::nullopt);
+    EXPECT_EQ(map_.ToWindowsPath(dir_ / "player2"), std::nullopt);  // a prefix of a name only
+
+    // Reached through another link to the same folder: compared as real paths.
+    fs::create_directory_symlink(player_, dir_ / "alias");
+    EXPECT_EQ(map_.ToWindowsPath(dir_ / "alias" / "MUSIC"), "F:\\MUSIC");
+
+    // A drive inside another drive's folder: the longer host folder wins.
+    fs::create_directory_symlink(player_ / "MUSIC", map_.prefix() / "dosdevices" / "m:");
+    EXPECT_EQ(map_.ToWindowsPath(player_ / "MUSIC" / "Artist"), "M:\\Artist");
+}
+
+TEST(DriveMapPrefix, ComesFromTheEnvironment) {
+    struct SavedVariable {
+        explicit SavedVariable(const char* name) : name(name) {
+            if (const char* value = getenv(name)) saved = value;
+        }
+        ~SavedVariable() {
+            if (saved)
+                setenv(name, saved->c_str(), 1);
+            else
+                unsetenv(name);
+        }
+        const char* name;
+        std::optional<std::string> saved;
+    };
+    SavedVariable prefix("CORVINA_PREFIX"), dataHome("XDG_DATA_HOME"), home("HOME");
+
+    setenv("CORVINA_PREFIX", "/tmp/p", 1);
+    EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/p");
+    setenv("CORVINA_PREFIX", "", 1);
+    setenv("XDG_DATA_HOME", "/tmp/data", 1);
+    setenv("HOME", "/tmp/home", 1);
+    EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/data/corvina");
+    setenv("XDG_DATA_HOME", "relative", 1);
+    EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
+}
+
+TEST(WindowsPathText, FolderTextHasABackslashOnlyAtTheRoot) {
+    EXPECT_EQ(FolderText("f:"), "F:\\");
+    EXPECT_EQ(FolderText("f:\\"), "F:\\");
+    EXPECT_EQ(FolderText("f://"), "F:\\");
+    EXPECT_EQ(FolderText("f:/MUSIC//Artist/"), "F:\\MUSIC\\Artist");
+    EXPECT_EQ(FolderText("F:\\MUSIC"), "F:\\MUSIC");
+}
+
+TEST(WindowsPathText, JoinsWithExactlyOneBackslash) {
+    EXPECT_EQ(JoinPath("F:\\", "A.SAT"), "F:\\A.SAT");
+    EXPECT_EQ(JoinPath("F:\\MUSIC", "A.SAT"), "F:\\MUSIC\\A.SAT");
+}
+
+TEST(WindowsPathText, SplitsLikeTheClassicHelpers) {
+    EXPECT_EQ(DriveLetterOf("F:\\x"), 'f');
+    EXPECT_EQ(DriveLetterOf("f:"), 'f');
+    EXPECT_EQ(DriveLetterOf("\\\\server\\share"), std::nullopt);
+    EXPECT_EQ(DriveLetterOf("F"), std::nullopt);
+
+    EXPECT_EQ(FolderOfPath(kExecutablePath), "C:\\Corvina\\");
+    EXPECT_EQ(FolderOfPath("F:A.SAT"), "F:");
+    EXPECT_EQ(FolderOfPath("A.SAT"), "");
+
+    EXPECT_EQ(ExtensionOf("F:\\MUSIC\\A.SAT"), ".SAT");
+    EXPECT_EQ(ExtensionOf("pic.tar.JPG"), ".JPG");
+    EXPECT_EQ(ExtensionOf("F:\\dir.d\\README"), "");
+    EXPECT_EQ(ExtensionOf("name."), ".");
+}
+
+}  // namespace
+}  // namespace corvina
