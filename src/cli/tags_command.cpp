@@ -1,18 +1,272 @@
-// Placeholder until the command is built.
+// corvina-cli tags / rewrite: the SAT tag block of files given as host paths.
+#include <charconv>
+#include <cstdint>
+#include <exception>
+#include <optional>
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
+#include "formats/sat_tags.h"
 
 namespace corvina::cli {
 
-int RunTags(Args, const Environment&, Streams io) {
-    io.err << "corvina-cli: this command is not built yet\n";
-    return kExitFailure;
+namespace {
+
+constexpr std::string_view kTagsUsage = "usage: corvina-cli tags [--json] FILE...\n";
+constexpr std::string_view kRewriteUsage =
+    "usage: corvina-cli rewrite [--artist T --album T --genre T] [--track N | --number] "
+    "[--jacket NAME] FILE...\n";
+
+// A text in one tab-separated cell: tab, newline and backslash escaped.
+std::string Cell(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
 }
 
-int RunRewrite(Args, const Environment&, Streams io) {
-    io.err << "corvina-cli: this command is not built yet\n";
-    return kExitFailure;
+// Length of the well-formed UTF-8 sequence at the start of `s`, or 0 when it is malformed.
+std::size_t Utf8SequenceLength(std::string_view s) {
+    const auto b0 = static_cast<unsigned char>(s[0]);
+    std::size_t length = 0;
+    char32_t min = 0;
+    char32_t cp = 0;
+    if (b0 < 0x80) return 1;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2;
+        min = 0x80;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3;
+        min = 0x800;
+        cp = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4;
+        min = 0x10000;
+        cp = b0 & 0x07;
+    } else {
+        return 0;
+    }
+    if (s.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return length;
+}
+
+// A JSON string literal. Bytes that are not UTF-8 (possible in a host file name) become U+FFFD.
+std::string JsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    while (!text.empty()) {
+        const auto c = static_cast<unsigned char>(text[0]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else if (c >= 0x80) {
+            const std::size_t length = Utf8SequenceLength(text);
+            if (length == 0) {
+                out += "\\ufffd";
+                text.remove_prefix(1);
+                continue;
+            }
+            out += text.substr(0, length);
+            text.remove_prefix(length);
+            continue;
+        } else {
+            out += static_cast<char>(c);
+        }
+        text.remove_prefix(1);
+    }
+    out += '"';
+    return out;
+}
+
+void PrintJsonObject(std::ostream& out, const std::string& file, const TagBlock& tags) {
+    out << "{\"file\":" << JsonString(file) << ",\"title\":" << JsonString(tags.title)
+        << ",\"artist\":" << JsonString(tags.artist) << ",\"album\":" << JsonString(tags.album)
+        << ",\"genre\":" << JsonString(tags.genre) << ",\"track\":" << JsonString(tags.track)
+        << ",\"gbp\":" << JsonString(tags.gbpFileName) << "}";
+}
+
+std::optional<int> ParseTrack(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (value < kMinTrack || value > kMaxTrack) return std::nullopt;
+    return value;
+}
+
+int Usage(Streams io, std::string_view problem, std::string_view usage) {
+    io.err << "corvina-cli: " << problem << "\n" << usage;
+    return kExitUsage;
+}
+
+}  // namespace
+
+int RunTags(Args args, const Environment&, Streams io) {
+    bool json = false;
+    bool optionsEnded = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--json") {
+            json = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            return Usage(io, "tags: unknown option '" + arg + "'", kTagsUsage);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) return Usage(io, "tags: no FILE given", kTagsUsage);
+
+    int status = kExitOk;
+    bool first = true;
+    if (json) io.out << "[";
+    for (const std::string& file : files) {
+        TagBlock tags;
+        try {
+            tags = ReadTagBlock(file);
+        } catch (const std::exception& e) {
+            io.err << "corvina-cli: tags: " << e.what() << "\n";
+            status = kExitFailure;
+            continue;
+        }
+        if (json) {
+            io.out << (first ? "\n" : ",\n");
+            PrintJsonObject(io.out, file, tags);
+        } else {
+            io.out << Cell(file) << '\t' << Cell(tags.title) << '\t' << Cell(tags.artist) << '\t'
+                   << Cell(tags.album) << '\t' << Cell(tags.genre) << '\t' << tags.track << '\t'
+                   << Cell(tags.gbpFileName) << '\n';
+        }
+        first = false;
+    }
+    if (json) io.out << (first ? "]\n" : "\n]\n");
+    io.out.flush();
+    return status;
+}
+
+int RunRewrite(Args args, const Environment&, Streams io) {
+    std::optional<std::string> artist, album, genre, jacket;
+    std::optional<int> track;
+    bool number = false;
+    bool optionsEnded = false;
+    std::vector<std::string> files;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--number") {
+            if (number) return Usage(io, "rewrite: --number given twice", kRewriteUsage);
+            number = true;
+            continue;
+        }
+        std::optional<std::string>* text = nullptr;
+        if (arg == "--artist")
+            text = &artist;
+        else if (arg == "--album")
+            text = &album;
+        else if (arg == "--genre")
+            text = &genre;
+        else if (arg == "--jacket")
+            text = &jacket;
+        else if (arg != "--track")
+            return Usage(io, "rewrite: unknown option '" + arg + "'", kRewriteUsage);
+        if (i + 1 == args.size())
+            return Usage(io, "rewrite: " + arg + " needs a value", kRewriteUsage);
+        const std::string& value = args[++i];
+        if (text == nullptr) {  // --track
+            if (track) return Usage(io, "rewrite: --track given twice", kRewriteUsage);
+            track = ParseTrack(value);
+            if (!track) {
+                return Usage(io,
+                             "rewrite: --track takes a number from 1 to 255, not '" + value + "'",
+                             kRewriteUsage);
+            }
+        } else {
+            if (*text) return Usage(io, "rewrite: " + arg + " given twice", kRewriteUsage);
+            *text = value;
+        }
+    }
+
+    const bool anyText = artist || album || genre;
+    if (anyText && !(artist && album && genre))
+        return Usage(io, "rewrite: --artist, --album and --genre go together", kRewriteUsage);
+    if (track && number)
+        return Usage(io, "rewrite: --track and --number exclude each other", kRewriteUsage);
+    if (jacket && !IsJacketFileName(*jacket)) {
+        return Usage(io,
+                     "rewrite: --jacket takes 16 digits or capital letters and \".GBP\", not '" +
+                         *jacket + "'",
+                     kRewriteUsage);
+    }
+    if (!anyText && !track && !number && !jacket)
+        return Usage(io, "rewrite: nothing to do", kRewriteUsage);
+    if (files.empty()) return Usage(io, "rewrite: no FILE given", kRewriteUsage);
+    if (number && files.size() > static_cast<std::size_t>(kMaxTrack)) {
+        return Usage(io,
+                     "rewrite: --number numbers at most " + std::to_string(kMaxTrack) +
+                         " files, not " + std::to_string(files.size()),
+                     kRewriteUsage);
+    }
+
+    TagRewrite request;
+    if (anyText) request.texts = TagTexts{*artist, *album, *genre};
+    request.track = track;
+    request.jacketName = jacket;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (number) request.track = static_cast<int>(i + 1);
+        try {
+            RewriteTagBlock(files[i], request);
+        } catch (const std::exception& e) {
+            io.err << "corvina-cli: rewrite: " << e.what() << "\n";
+            const std::size_t left = files.size() - i - 1;
+            io.err << "corvina-cli: rewrite stopped at \"" << files[i] << "\"";
+            if (left > 0) io.err << "; " << left << " file(s) after it left untouched";
+            io.err << "\n";
+            return kExitFailure;
+        }
+    }
+    return kExitOk;
 }
 
 }  // namespace corvina::cli
