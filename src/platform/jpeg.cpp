@@ -1,0 +1,248 @@
+#include "platform/jpeg.h"
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/files.h"
+
+namespace corvina {
+
+namespace {
+
+constexpr std::size_t kInputBufferSize = 64 * 1024;
+
+// Progressive and other multi-scan files keep every 8x8 block's coefficients (64 of JCOEF) until
+// the last scan. Above this much memory the file must be big enough to have coded them: a
+// complete file codes at least one bit per block in its first DC scan, so it has at least
+// blocks / 8 bytes; we allow half of that (a file cut short still decodes with a warning).
+constexpr std::uint64_t kFreeCoefficientBytes = std::uint64_t{256} << 20;
+constexpr std::uint64_t kMaxBlocksPerFileByte = 16;
+
+// libjpeg's error manager with the jump target of the current decode. Trivially destructible,
+// as everything is that a longjmp passes over.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    int warnings;
+    char firstWarning[JMSG_LENGTH_MAX];
+};
+
+// Reads the file through File::ReadAt, so that it never blocks on a FIFO and never prints.
+struct SourceManager {
+    jpeg_source_mgr pub;
+    const File* file;
+    std::uint64_t offset;  // of the next byte to read from the file
+    JOCTET* buffer;
+    bool startOfFile;
+    std::exception_ptr* readError;  // where a read failure waits until the decode has unwound
+};
+
+enum class Failure { kNone, kLibjpeg, kTooManyCoefficients };
+
+struct DecodeContext {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    SourceManager src{};
+    bool created = false;
+    Failure failure = Failure::kNone;
+    std::exception_ptr readError;
+    std::vector<JOCTET> input = std::vector<JOCTET>(kInputBufferSize);
+    std::vector<JSAMPLE> decoded;  // one row as libjpeg gives it (RGB or CMYK)
+    std::vector<std::uint8_t> rgb;  // the same row in RGB, for CMYK files
+    PictureSink* sink = nullptr;
+    const PictureLimits* limits = nullptr;
+    std::string name;
+    std::uint64_t fileSize = 0;
+
+    ~DecodeContext() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings (level -1) are counted and the first one kept; trace messages are dropped.
+void EmitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (err->warnings == 0) (*cinfo->err->format_message)(cinfo, err->firstWarning);
+    ++err->warnings;
+    ++cinfo->err->num_warnings;
+}
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    std::size_t got = 0;
+    bool failed = false;
+    try {
+        got = src->file->ReadAt(src->offset, std::span(src->buffer, kInputBufferSize));
+    } catch (...) {
+        *src->readError = std::current_exception();
+        failed = true;
+    }
+    // Out of the catch block before libjpeg's error exit jumps away.
+    if (failed) ERREXIT(cinfo, JERR_FILE_READ);
+    if (got == 0) {
+        if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // A file cut short: end it with a made-up EOI marker, as libjpeg's own sources do.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        got = 2;
+    } else {
+        src->offset += got;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = got;
+    src->startOfFile = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    const auto bytes = static_cast<std::size_t>(count);
+    if (bytes <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += bytes;
+        src->pub.bytes_in_buffer -= bytes;
+    } else {
+        // Skip in the file itself; a skip past the end meets the end on the next fill.
+        src->offset += bytes - src->pub.bytes_in_buffer;
+        src->pub.bytes_in_buffer = 0;
+    }
+}
+
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        blocks += std::uint64_t{c.width_in_blocks} * c.height_in_blocks;
+    }
+    return blocks * DCTSIZE2 * sizeof(JCOEF);
+}
+
+// Converts a CMYK row to RGB. Adobe's files store every channel inverted (255 is no ink); plain
+// CMYK files store the amount of ink.
+void CmykToRgb(const JSAMPLE* cmyk, std::uint8_t* rgb, std::size_t width, bool inverted) {
+    for (std::size_t x = 0; x < width; ++x, cmyk += 4) {
+        const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+        for (int i = 0; i < 3; ++i) {
+            const unsigned c = inverted ? cmyk[i] : 255u - cmyk[i];
+            *rgb++ = static_cast<std::uint8_t>((c * k + 127) / 255);
+        }
+    }
+}
+
+// The only function that calls setjmp. Its locals are trivially destructible; everything else
+// lives in the context, which the caller owns. Returns false on a failure recorded in the
+// context; exceptions from the sink pass through (no libjpeg frame is active then).
+bool RunDecode(DecodeContext& c) {
+    if (setjmp(c.err.jump)) {
+        if (c.failure == Failure::kNone) c.failure = Failure::kLibjpeg;
+        return false;
+    }
+    c.created = true;  // destroying a half-created decompressor is safe
+    jpeg_create_decompress(&c.cinfo);
+    c.cinfo.src = &c.src.pub;
+    jpeg_read_header(&c.cinfo, TRUE);
+
+    // Before libjpeg allocates anything in proportion to the picture.
+    CheckPictureSize(c.cinfo.image_width, c.cinfo.image_height, *c.limits, kBadJpegText, c.name);
+    if (jpeg_has_multiple_scans(&c.cinfo)) {
+        const std::uint64_t bytes = CoefficientBytes(c.cinfo);
+        if (bytes > kFreeCoefficientBytes &&
+            bytes / (DCTSIZE2 * sizeof(JCOEF)) > c.fileSize * kMaxBlocksPerFileByte) {
+            c.failure = Failure::kTooManyCoefficients;
+            return false;
+        }
+    }
+    const bool cmyk =
+        c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
+    c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+
+    jpeg_start_decompress(&c.cinfo);
+    const std::size_t width = c.cinfo.output_width;
+    c.decoded.resize(width * static_cast<std::size_t>(c.cinfo.output_components));
+    if (cmyk) c.rgb.resize(width * 3);
+    c.sink->Start(static_cast<int>(width), static_cast<int>(c.cinfo.output_height),
+                  RowOrder::kTopDown);
+    while (c.cinfo.output_scanline < c.cinfo.output_height) {
+        JSAMPROW row = c.decoded.data();
+        if (jpeg_read_scanlines(&c.cinfo, &row, 1) != 1) continue;
+        if (cmyk) {
+            CmykToRgb(row, c.rgb.data(), width, c.cinfo.saw_Adobe_marker);
+            c.sink->Row(c.rgb);
+        } else {
+            c.sink->Row(c.decoded);
+        }
+    }
+    jpeg_finish_decompress(&c.cinfo);
+    return true;
+}
+
+}  // namespace
+
+JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
+                      const PictureLimits& limits) {
+    const File input = File::OpenRead(file);
+    auto c = std::make_unique<DecodeContext>();
+    c->sink = &sink;
+    c->limits = &limits;
+    c->name = file.string();
+    c->fileSize = input.Size();
+
+    c->cinfo.err = jpeg_std_error(&c->err.pub);
+    c->err.pub.error_exit = ErrorExit;
+    c->err.pub.emit_message = EmitMessage;
+
+    c->src.pub.init_source = InitSource;
+    c->src.pub.fill_input_buffer = FillInputBuffer;
+    c->src.pub.skip_input_data = SkipInputData;
+    c->src.pub.resync_to_restart = jpeg_resync_to_restart;
+    c->src.pub.term_source = TermSource;
+    c->src.file = &input;
+    c->src.buffer = c->input.data();
+    c->src.startOfFile = true;
+    c->src.readError = &c->readError;
+
+    if (!RunDecode(*c)) {
+        if (c->readError) std::rethrow_exception(c->readError);
+        if (c->failure == Failure::kTooManyCoefficients) {
+            throw MakePictureError(kBadJpegText, c->name,
+                                   "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
+        }
+        throw MakePictureError(kBadJpegText, c->name, c->err.message);
+    }
+    JpegReport report;
+    report.width = static_cast<int>(c->cinfo.output_width);
+    report.height = static_cast<int>(c->cinfo.output_height);
+    report.warnings = c->err.warnings;
+    if (report.warnings > 0) report.firstWarning = c->err.firstWarning;
+    return report;
+}
+
+Picture24 ReadJpeg(const std::filesystem::path& file, const PictureLimits& limits,
+                   JpegReport* report) {
+    Picture24Sink sink;
+    JpegReport result = DecodeJpeg(file, sink, limits);
+    if (report != nullptr) *report = std::move(result);
+    return std::move(sink.picture());
+}
+
+}  // namespace corvina

@@ -1,0 +1,139 @@
+#include "platform/picture_import.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/bitmap.h"
+#include "platform/drives.h"
+#include "platform/jpeg.h"
+
+namespace corvina {
+
+// Coordinates: across, source pixel x covers [x * targetWidth, (x + 1) * targetWidth) and target
+// pixel X covers [X * sourceWidth, (X + 1) * sourceWidth), so both grids span the same
+// sourceWidth x targetWidth units and every overlap is a whole number. Down, likewise with the
+// heights. A target pixel's sums thus carry a total weight of sourceWidth x sourceHeight.
+
+AreaScaler::AreaScaler(int width, int height) : width_(width), height_(height) {
+    if (width < 1 || height < 1) throw std::invalid_argument("stretch target must not be empty");
+}
+
+void AreaScaler::Start(int width, int height, RowOrder order) {
+    if (width < 1 || height < 1) throw std::invalid_argument("stretch source must not be empty");
+    sourceWidth_ = width;
+    sourceHeight_ = height;
+    order_ = order;
+    shares_.clear();
+    const auto targetWidth = static_cast<std::uint64_t>(width_);
+    const auto sourceWidth = static_cast<std::uint64_t>(width);
+    std::uint64_t to = 0;
+    for (std::uint64_t from = 0; from < sourceWidth; ++from) {
+        std::uint64_t begin = from * targetWidth;
+        const std::uint64_t end = begin + targetWidth;
+        while (begin < end) {
+            const std::uint64_t boundary = (to + 1) * sourceWidth;
+            const std::uint64_t stop = std::min(end, boundary);
+            shares_.push_back({static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to),
+                               static_cast<std::uint32_t>(stop - begin)});
+            begin = stop;
+            if (begin == boundary) ++to;
+        }
+    }
+    const auto values = static_cast<std::size_t>(width_) * 3;
+    rowSums_.assign(values, 0);
+    sums_.assign(values, 0);
+    position_ = 0;
+    rowsEmitted_ = 0;
+    rowsSeen_ = 0;
+    result_ = Picture24(width_, height_);
+}
+
+void AreaScaler::Row(std::span<const std::uint8_t> rgb) {
+    if (rowsSeen_ >= sourceHeight_) throw std::logic_error("more rows than the picture has");
+    if (rgb.size() < static_cast<std::size_t>(sourceWidth_) * 3)
+        throw std::logic_error("row shorter than the picture's width");
+    ++rowsSeen_;
+
+    std::fill(rowSums_.begin(), rowSums_.end(), 0);
+    const std::uint8_t* source = rgb.data();
+    std::uint32_t* sums = rowSums_.data();
+    for (const Share& share : shares_) {
+        const std::uint8_t* s = source + std::size_t{share.from} * 3;
+        std::uint32_t* t = sums + std::size_t{share.to} * 3;
+        t[0] += share.weight * s[0];
+        t[1] += share.weight * s[1];
+        t[2] += share.weight * s[2];
+    }
+
+    const auto targetHeight = static_cast<std::uint64_t>(height_);
+    const auto sourceHeight = static_cast<std::uint64_t>(sourceHeight_);
+    std::uint64_t begin = position_;
+    const std::uint64_t end = begin + targetHeight;
+    while (begin < end) {
+        const std::uint64_t boundary = static_cast<std::uint64_t>(rowsEmitted_ + 1) * sourceHeight;
+        const std::uint64_t stop = std::min(end, boundary);
+        const std::uint64_t weight = stop - begin;
+        for (std::size_t i = 0; i < sums_.size(); ++i) sums_[i] += weight * rowSums_[i];
+        begin = stop;
+        if (begin == boundary) EmitRow();
+    }
+    position_ = end;
+}
+
+void AreaScaler::EmitRow() {
+    const std::uint64_t total =
+        static_cast<std::uint64_t>(sourceWidth_) * static_cast<std::uint64_t>(sourceHeight_);
+    const int y = order_ == RowOrder::kTopDown ? rowsEmitted_ : height_ - 1 - rowsEmitted_;
+    std::uint8_t* out = result_.at(0, y);
+    for (std::size_t i = 0; i < sums_.size(); ++i) {
+        out[i] = static_cast<std::uint8_t>((sums_[i] + total / 2) / total);
+        sums_[i] = 0;
+    }
+    ++rowsEmitted_;
+}
+
+Picture24 AreaScaler::Finish() {
+    if (sourceHeight_ == 0 || rowsEmitted_ != height_)
+        throw std::logic_error("the stretch has not seen every row");
+    return std::move(result_);
+}
+
+Picture24 StretchPicture(const Picture24& picture, int width, int height) {
+    AreaScaler scaler(width, height);
+    scaler.Start(picture.width(), picture.height(), RowOrder::kTopDown);
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width()) * 3;
+    for (int y = 0; y < picture.height(); ++y) scaler.Row(std::span(picture.at(0, y), rowBytes));
+    return scaler.Finish();
+}
+
+Picture15 ReducePicture(const Picture24& picture) {
+    Picture15 result(picture.width(), picture.height());
+    const std::uint8_t* p = picture.bytes().data();
+    for (std::uint16_t& value : result.pixels()) {
+        value = Reduce15(p[0], p[1], p[2]);
+        p += 3;
+    }
+    return result;
+}
+
+bool IsJpegFileName(const std::filesystem::path& file) {
+    const std::string extension = ExtensionOf(file.string());
+    return extension == ".JPG" || extension == ".jpg";
+}
+
+Picture24 ImportPicture24(const std::filesystem::path& file, int width, int height,
+                          const PictureLimits& limits) {
+    AreaScaler scaler(width, height);
+    if (IsJpegFileName(file)) {
+        DecodeJpeg(file, scaler, limits);
+    } else {
+        DecodeBitmap(file, scaler, limits);
+    }
+    return scaler.Finish();
+}
+
+Picture15 ImportPicture(const std::filesystem::path& file, int width, int height) {
+    return ReducePicture(ImportPicture24(file, width, height));
+}
+
+}  // namespace corvina
