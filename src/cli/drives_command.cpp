@@ -37,7 +37,8 @@ int RunDrives(Args args, const Environment& env, Streams io) {
 int RunPath(Args args, const Environment& env, Streams io) {
     constexpr const char* kUsage = "Usage: corvina-cli path WINDOWS-PATH\n";
     if (IsHelp(args)) {
-        io.out << kUsage << "Prints the host path that a Windows path such as 'F:\\MUSIC\\A.SAT' "
+        io.out << kUsage
+               << "Prints the host path that a Windows path such as 'F:\\MUSIC\\A.SAT' "
                   "resolves to.\n";
         return kExitOk;
     }

@@ -47,18 +47,32 @@ void AppendFormatted(std::string& out, const DateTime& value, std::string_view p
                 else
                     AppendNumber(out, ((value.year % 100) + 100) % 100, width);
                 break;
-            case 'M': AppendNumber(out, value.month, width); break;
-            case 'd': AppendNumber(out, value.day, width); break;
-            case 'H': AppendNumber(out, value.hour, width); break;
-            case 'h': AppendNumber(out, hour12, width); break;
-            case 'm': AppendNumber(out, value.minute, width); break;
-            case 's': AppendNumber(out, value.second, width); break;
+            case 'M':
+                AppendNumber(out, value.month, width);
+                break;
+            case 'd':
+                AppendNumber(out, value.day, width);
+                break;
+            case 'H':
+                AppendNumber(out, value.hour, width);
+                break;
+            case 'h':
+                AppendNumber(out, hour12, width);
+                break;
+            case 'm':
+                AppendNumber(out, value.minute, width);
+                break;
+            case 's':
+                AppendNumber(out, value.second, width);
+                break;
             case 't': {
                 const std::string& mark = value.hour < 12 ? format.amText : format.pmText;
                 out.append(run >= 2 ? std::string_view(mark) : FirstCharacter(mark));
                 break;
             }
-            default: out.append(run, c); break;
+            default:
+                out.append(run, c);
+                break;
         }
         pos += run;
     }

@@ -206,8 +206,9 @@ fs::path DriveMap::ResolveOrThrow(std::string_view windowsPath) const {
     const std::string text(windowsPath);
     if (!DriveLetterOf(windowsPath) || windowsPath.find('\0') != std::string_view::npos)
         throw MakeFileError("ドライブのパスではありません", text, std::string());
-    throw MakeFileError("ドライブがありません", text,
-                        std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
+    throw MakeFileError(
+        "ドライブがありません", text,
+        std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
 }
 
 std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) const {

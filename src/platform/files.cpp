@@ -100,8 +100,8 @@ bool IsFatFileSystem(const fs::path& path) noexcept {
 // The FAT attribute byte (ATTR_* of <linux/msdos_fs.h>), or nothing where the file system does
 // not keep one.
 std::optional<std::uint32_t> FatAttributes(const fs::path& path, bool folder) noexcept {
-    const int fd = ::open(path.c_str(),
-                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
+    const int fd = ::open(
+        path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
     if (fd < 0) return std::nullopt;
     std::uint32_t attributes = 0;
     const bool ok = ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0;
@@ -275,7 +275,7 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
-        throw MakeFileError(kCannotCreate, path.string(),
+        throw MakeFileError(kCannotCreate, requested.string(),
                             S_ISDIR(existing.st_mode) ? std::string(std::strerror(EISDIR))
                                                       : std::string(kNotRegular));
 
@@ -286,25 +286,26 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        std::string name = "." + path.filename().string() + ".";
-        for (int i = 0; i < 8; ++i) name += "0123456789abcdefghijklmnopqrstuvwxyz"[random.Below(36)];
+        // Not derived from the file's own name, which may already be as long as a name can be.
+        std::string name = ".corvina-";
+        for (int i = 0; i < 12; ++i)
+            name += "0123456789abcdefghijklmnopqrstuvwxyz"[random.Below(36)];
         name += ".tmp";
         temporary = folder / name;
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST && errno != EINTR)
-            throw MakeFileError(kCannotCreate, path.string(), errno);
+            throw MakeFileError(kCannotCreate, requested.string(), errno);
     }
-    if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), EEXIST);
+    if (fd < 0) throw MakeFileError(kCannotCreate, requested.string(), EEXIST);
 
     FdGuard guard(fd);
-    int error = 0;
     if (exists) {
         // Keep the permissions of the file being replaced. A FAT mount may refuse modes it
         // cannot store; the new file then keeps the mount's own.
         (void)::fchmod(fd, existing.st_mode & 07777);
     }
     const char* what = kCannotWrite;
-    error = WriteAll(fd, 0, bytes);
+    int error = WriteAll(fd, 0, bytes);
     if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
     if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -313,11 +314,11 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
     }
     if (error != 0) {
         ::unlink(temporary.c_str());
-        throw MakeFileError(what, path.string(), error);
+        throw MakeFileError(what, requested.string(), error);
     }
     // Make the rename itself durable; a folder that cannot be synced changes nothing above.
-    const int folderFd = ::open(folder.empty() ? "." : folder.c_str(),
-                                O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folderFd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
         (void)::fsync(folderFd);
         ::close(folderFd);

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -156,6 +156,10 @@ TEST(WriteWholeFile, CreatesAndReplacesLeavingNoTemporaryFile) {
     WriteWholeFile(path, {});
     EXPECT_EQ(test::ReadText(path), "");
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"GBWALL.GBP"});
+
+    const std::string longest(255, 'n');  // the longest name a Linux file system takes
+    WriteWholeFile(dir / longest, Bytes("x"));
+    EXPECT_EQ(test::ReadText(dir / longest), "x");
 }
 
 TEST(WriteWholeFile, KeepsPermissionsAndLinks) {
@@ -208,10 +212,10 @@ TEST(FilesAndFolders, ExistenceTests) {
         bool file;
         bool folder;
     };
-    for (const Case& c : {Case{"file", true, false}, Case{"folder", false, true},
-                          Case{"file-link", true, false}, Case{"folder-link", false, true},
-                          Case{"dangling", false, false}, Case{"fifo", false, false},
-                          Case{"missing", false, false}}) {
+    for (const Case& c :
+         {Case{"file", true, false}, Case{"folder", false, true}, Case{"file-link", true, false},
+          Case{"folder-link", false, true}, Case{"dangling", false, false},
+          Case{"fifo", false, false}, Case{"missing", false, false}}) {
         EXPECT_EQ(FileExists(dir / c.name), c.file) << c.name;
         EXPECT_EQ(FolderExists(dir / c.name), c.folder) << c.name;
     }
@@ -312,7 +316,8 @@ TEST(ListFolder, MatchesSortsAndMarksEntries) {
     const std::vector<DirEntry> entries = ListFolder(dir.path(), "*.SAT");
     std::vector<std::string> names;
     for (const DirEntry& entry : entries) names.push_back(entry.name);
-    EXPECT_EQ(names, (std::vector<std::string>{".hidden.sat", "A.sat", "a.SAT", "b.SAT", "Sub.SAT"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{".hidden.sat", "A.sat", "a.SAT", "b.SAT", "Sub.SAT"}));
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[0].attributes & kAttrHidden, kAttrHidden);
     EXPECT_EQ(entries[1].attributes & kAttrHidden, 0u);
