@@ -106,7 +106,10 @@ bool StartsWithPath(const fs::path& inner, const fs::path& outer, std::vector<st
 DriveMap::DriveMap(fs::path prefix) : prefix_(std::move(prefix)) {
     const fs::path devices = prefix_ / "dosdevices";
     const fs::path driveC = prefix_ / "drive_c";
-    for (const fs::path& folder : {prefix_, devices, driveC}) {
+    // The executable's folder (C:\Corvina) exists wherever the program runs; the settings file
+    // is written there.
+    const fs::path programFolder = driveC / "Corvina";
+    for (const fs::path& folder : {prefix_, devices, driveC, programFolder}) {
         std::error_code ec;
         if (fs::is_directory(folder, ec)) continue;
         fs::create_directories(folder, ec);

@@ -22,8 +22,9 @@ struct Drive {
 
 class DriveMap {
 public:
-    // Uses `prefix` as it is; creates <prefix>/dosdevices and <prefix>/drive_c and the link
-    // dosdevices/c: -> ../drive_c when they are missing (throws FileError when it cannot).
+    // Uses `prefix` as it is; creates <prefix>/dosdevices, <prefix>/drive_c, the program's folder
+    // drive_c/Corvina and the link dosdevices/c: -> ../drive_c when they are missing (throws
+    // FileError when it cannot).
     explicit DriveMap(std::filesystem::path prefix);
 
     // The prefix chosen by the environment: $CORVINA_PREFIX when set and not empty, otherwise
@@ -73,7 +74,7 @@ std::string JoinPath(std::string_view folderText, std::string_view name);
 std::optional<char> DriveLetterOf(std::string_view windowsPath);
 
 // The folder part of a Windows path including its last backslash ("C:\Corvina\" for
-// "C:\Corvina\Corvina.exe"), as Delphi's ExtractFilePath gives it.
+// "C:\Corvina\Corvina.exe").
 std::string FolderOfPath(std::string_view windowsPath);
 
 // The extension of a file name: from the last '.' of its name part to the end, dot included;
