@@ -1,0 +1,64 @@
+#include "app/settings.h"
+
+#include <cctype>
+#include <exception>
+#include <stdexcept>
+
+#include "platform/errors.h"
+#include "platform/profile.h"
+
+namespace corvina {
+
+namespace {
+
+FileError WriteFailure(const std::exception& cause) {
+    const std::string path = SettingsWindowsPath();
+    std::string message(kSettingsWriteFailure);
+    message.replace(message.find("%s"), 2, path);
+    return FileError(std::move(message), path, cause.what());
+}
+
+void WriteKey(const DriveMap& drives, std::string_view key, std::string_view value) {
+    try {
+        WritePrivateProfileString(kSettingsSection, key, value, SettingsHostPath(drives));
+    } catch (const FileError& error) {
+        throw WriteFailure(error);
+    } catch (const std::invalid_argument& error) {
+        // A line break in the value would corrupt the file; nothing was written.
+        throw WriteFailure(error);
+    }
+}
+
+}  // namespace
+
+std::string SettingsWindowsPath() {
+    return FolderOfPath(kExecutablePath) + std::string(kSettingsFileName);
+}
+
+std::filesystem::path SettingsHostPath(const DriveMap& drives) {
+    return drives.ResolveOrThrow(SettingsWindowsPath());
+}
+
+Settings LoadSettings(const DriveMap& drives) {
+    // Without drive C there is no settings file to read: the defaults apply, as for a missing one.
+    const auto file = drives.Resolve(SettingsWindowsPath());
+    if (!file) return Settings{std::string(kDefaultRoom), std::string(kDefaultDrive)};
+    Settings settings;
+    settings.roomPath =
+        GetPrivateProfileString(kSettingsSection, kRoomKey, kDefaultRoom, kSettingsBufferSize, *file);
+    settings.deviceDrive = GetPrivateProfileString(kSettingsSection, kDriveKey, kDefaultDrive,
+                                                   kSettingsBufferSize, *file);
+    return settings;
+}
+
+std::string DriveSettingText(char letter) {
+    if (letter == '\0') return {};
+    return std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
+}
+
+void SaveSettings(const DriveMap& drives, std::string_view roomPath, char driveLetter) {
+    WriteKey(drives, kRoomKey, roomPath);
+    WriteKey(drives, kDriveKey, DriveSettingText(driveLetter));
+}
+
+}  // namespace corvina
