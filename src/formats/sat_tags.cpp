@@ -1,9 +1,9 @@
 #include "formats/sat_tags.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <stdexcept>
-#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -22,34 +22,42 @@ using Block = std::array<std::uint8_t, kReadSize>;
 std::string TextAt(const Block& block, std::uint64_t offset) {
     const std::size_t start = offset - kReadStart;
     std::string text;
+    text.reserve(kTextReadSize);
     for (std::size_t i = 0; i < kTextReadSize; i += 2) {
         // Each unit is little-endian and goes through the code page on its own.
         const auto unit = static_cast<char16_t>(block[start + i] | block[start + i + 1] << 8);
         if (unit == 0) break;
-        text += cp932::UnitToUtf8(unit);
+        if (unit < 0x80) {
+            text += static_cast<char>(unit);  // ASCII goes through the code page unchanged
+        } else {
+            text += cp932::UnitToUtf8(unit);
+        }
     }
     return text;
 }
 
-// One owned range of the tag block and the bytes it gets.
-struct Write {
+// The bytes a rewrite may own, 256 to 821, composed in memory; only the ranges a request
+// changes are written from it.
+constexpr std::uint64_t kImageStart = kArtistOffset;
+using Image = std::array<std::uint8_t, kTagBlockWriteEnd - kImageStart>;
+
+struct Range {
     std::uint64_t offset;
-    std::vector<std::uint8_t> bytes;
+    std::size_t size;
 };
 
-void PutUnit(std::vector<std::uint8_t>& field, std::size_t index, char16_t unit) {
-    field[2 * index] = static_cast<std::uint8_t>(unit & 0xFF);
-    field[2 * index + 1] = static_cast<std::uint8_t>(unit >> 8);
+void PutUnit(Image& image, std::uint64_t offset, char16_t unit) {
+    image[offset - kImageStart] = static_cast<std::uint8_t>(unit & 0xFF);
+    image[offset - kImageStart + 1] = static_cast<std::uint8_t>(unit >> 8);
 }
 
-// The 124 bytes of a text field: the units of the text's code page characters (at most 61), then
-// zeros, which give the end mark.
-Write TextField(std::uint64_t offset, std::string_view utf8) {
-    std::u16string units = cp932::Utf8ToUnits(utf8);
-    if (units.size() > kMaxTextUnits) units.resize(kMaxTextUnits);
-    Write write{offset, std::vector<std::uint8_t>(kTextFieldSize, 0)};
-    for (std::size_t k = 0; k < units.size(); ++k) PutUnit(write.bytes, k, units[k]);
-    return write;
+// A text field: the units of the text's code page characters (at most 61), then zeros to the
+// end of its 124 bytes, which give the end mark.
+Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
+    const std::u16string units = cp932::Utf8ToUnits(utf8);
+    const std::size_t count = std::min(units.size(), kMaxTextUnits);
+    for (std::size_t k = 0; k < count; ++k) PutUnit(image, offset + 2 * k, units[k]);
+    return {offset, kTextFieldSize};
 }
 
 std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
@@ -99,28 +107,29 @@ void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& reques
 
     // The owned ranges in ascending order. Their gaps (380-383, 508-511, 524-527, 571-697)
     // belong to the player's format and are never written, not even with the bytes they hold.
-    std::vector<Write> writes;
+    Image image{};
+    std::array<Range, 5> ranges;
+    std::size_t count = 0;
     if (request.texts) {
-        writes.push_back(TextField(kArtistOffset, request.texts->artist));
-        writes.push_back(TextField(kAlbumOffset, request.texts->album));
+        ranges[count++] = PutTextField(image, kArtistOffset, request.texts->artist);
+        ranges[count++] = PutTextField(image, kAlbumOffset, request.texts->album);
     }
     if (request.track) {
         // The track byte and its three zero bytes run straight into the eight cleared bytes.
-        Write trackAndCleared{kTrackOffset,
-                              std::vector<std::uint8_t>(kTrackFieldSize + kClearedSize, 0)};
-        trackAndCleared.bytes[0] = static_cast<std::uint8_t>(*request.track);
-        writes.push_back(std::move(trackAndCleared));
+        image[kTrackOffset - kImageStart] = static_cast<std::uint8_t>(*request.track);
+        ranges[count++] = {kTrackOffset, kTrackFieldSize + kClearedSize};
     } else {
-        writes.push_back({kClearedOffset, std::vector<std::uint8_t>(kClearedSize, 0)});
+        ranges[count++] = {kClearedOffset, kClearedSize};
     }
     if (request.jacketName) {
         // Not cleared first: the name's units, a zero unit and one more zero byte (528 to 570).
-        Write name{kGbpFileNameOffset, std::vector<std::uint8_t>(kJacketNameFieldSize, 0)};
-        for (std::size_t k = 0; k < request.jacketName->size(); ++k)
-            PutUnit(name.bytes, k, static_cast<unsigned char>((*request.jacketName)[k]));
-        writes.push_back(std::move(name));
+        for (std::size_t k = 0; k < request.jacketName->size(); ++k) {
+            PutUnit(image, kGbpFileNameOffset + 2 * k,
+                    static_cast<unsigned char>((*request.jacketName)[k]));
+        }
+        ranges[count++] = {kGbpFileNameOffset, kJacketNameFieldSize};
     }
-    if (request.texts) writes.push_back(TextField(kGenreOffset, request.texts->genre));
+    if (request.texts) ranges[count++] = PutTextField(image, kGenreOffset, request.texts->genre);
 
     File file = File::OpenWrite(path);
     const std::uint64_t size = file.Size();
@@ -130,7 +139,10 @@ void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& reques
                           " バイト、" + std::to_string(kTagBlockWriteEnd) +
                           " バイト以上が必要です): " + Quoted(path));
     }
-    for (const Write& write : writes) file.WriteAt(write.offset, write.bytes);
+    for (std::size_t i = 0; i < count; ++i) {
+        file.WriteAt(ranges[i].offset, std::span<const std::uint8_t>(image).subspan(
+                                           ranges[i].offset - kImageStart, ranges[i].size));
+    }
     file.Close();
 }
 
