@@ -175,10 +175,10 @@ private:
 void BitmapReader::ReadHeaders() {
     std::array<std::uint8_t, kFileHeaderSize + kV5HeaderSize + kMaskBytes> head{};
     const std::size_t got = file_.ReadAt(0, head);
-    if (got < kFileHeaderSize + 4) Fail("ファイルが短すぎます");
-    if (head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
+    if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
         Fail("中身は JPEG です。JPEG として読むのは拡張子が \".jpg\" か \".JPG\" のファイルだけです");
     }
+    if (got < kFileHeaderSize + 4) Fail("ファイルが短すぎます");
     if (head[0] != 'B' || head[1] != 'M') Fail("先頭が \"BM\" ではありません");
     const std::uint32_t fileSizeField = Le32(&head[2]);
     const std::uint32_t offBits = Le32(&head[10]);
@@ -284,8 +284,8 @@ void BitmapReader::ReadHeaders() {
     const std::uint32_t entrySize = core ? 3 : 4;
     const std::uint64_t depthColors = bitCount_ <= 8 ? (std::uint64_t{1} << bitCount_) : 0;
     const std::uint64_t declared = colorsUsed != 0 ? colorsUsed : depthColors;
-    if (declared * entrySize > fileSize_ - std::min(fileSize_, paletteStart)) {
-        Fail("パレットの色数 (" + std::to_string(declared) + ") がファイルに収まりません");
+    if (std::uint64_t{colorsUsed} * entrySize > fileSize_ - std::min(fileSize_, paletteStart)) {
+        Fail("パレットの色数 (" + std::to_string(colorsUsed) + ") がファイルに収まりません");
     }
     if (bitCount_ <= 8) {
         const std::uint64_t available = (offBits - paletteStart) / entrySize;
