@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -196,7 +198,8 @@ std::optional<std::string> ReadProfileFile(const std::filesystem::path& file) {
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(fd);
-        throw MakeFileError(kReadFailed, pathText, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+        if (S_ISDIR(status.st_mode)) throw MakeFileError(kReadFailed, pathText, EISDIR);
+        throw MakeFileError(kReadFailed, pathText, std::string("通常のファイルではありません"));
     }
     std::string content;
     char buffer[16384];
@@ -232,12 +235,18 @@ void ReplaceProfileFile(const std::filesystem::path& file, std::string_view cont
 
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    // A short name of our own beside the file, whatever the file's name (a name near the
+    // system's length limit would otherwise fail).
+    const auto seed =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                   (static_cast<std::uint64_t>(::getpid()) << 32));
     std::filesystem::path temp;
     int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                         std::to_string(ticks + attempt) + ".tmp");
+    for (std::uint64_t attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".~ini%08llx.tmp",
+                      static_cast<unsigned long long>((seed + attempt * 7919) & 0xFFFFFFFF));
+        temp = folder / name;
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }

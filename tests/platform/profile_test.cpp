@@ -356,6 +356,8 @@ TEST_F(ProfileTest, FailedWritesThrowFileErrorAndKeepTheOldFile) {
     std::filesystem::create_directory(dir_ / "folder.ini");
     EXPECT_THROW(WritePrivateProfileString("S", "K", "v", dir_ / "folder.ini"), FileError);
     EXPECT_TRUE(std::filesystem::is_directory(dir_ / "folder.ini"));
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.ini").c_str(), 0600), 0);
+    EXPECT_THROW(WritePrivateProfileString("S", "K", "v", dir_ / "pipe.ini"), FileError);
 
     if (RunningAsRoot()) GTEST_SKIP() << "permissions do not stop root";
     const std::string content = "[S]\r\nK=old\r\n";
@@ -370,7 +372,8 @@ TEST_F(ProfileTest, FailedWritesThrowFileErrorAndKeepTheOldFile) {
     }
     std::filesystem::permissions(dir_.path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadText(file_), content);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}),
+              3);  // no leftovers
 
     std::filesystem::permissions(file_, std::filesystem::perms::owner_write);  // unreadable
     EXPECT_THROW(WritePrivateProfileString("S", "K", "new", file_), FileError);
