@@ -1,18 +1,79 @@
-// Placeholder until the command is built.
+// corvina-cli jacket and wallpaper: a JPEG or bitmap picture made into the player's GBP files,
+// through the same import as the windows (host paths).
+#include <exception>
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
+#include "formats/gbp.h"
+#include "platform/bitmap.h"
+#include "platform/files.h"
+#include "platform/picture_import.h"
 
 namespace corvina::cli {
 
-int RunJacket(Args, const Environment&, Streams io) {
-    io.err << "corvina-cli: this command is not built yet\n";
-    return kExitFailure;
+namespace {
+
+constexpr std::string_view kJacketUsage = "usage: corvina-cli jacket PICTURE OUT.GBP\n";
+constexpr std::string_view kWallpaperUsage =
+    "usage: corvina-cli wallpaper PICTURE OUT.GBP [--bmp OUT.BMP]\n";
+
+int Usage(Streams io, std::string_view command, std::string_view usage,
+          std::string_view problem) {
+    io.err << "corvina-cli: " << command << ": " << problem << "\n" << usage;
+    return kExitUsage;
 }
 
-int RunWallpaper(Args, const Environment&, Streams io) {
-    io.err << "corvina-cli: this command is not built yet\n";
-    return kExitFailure;
+}  // namespace
+
+int RunJacket(Args args, const Environment&, Streams io) {
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        if (arg.size() > 1 && arg[0] == '-')
+            return Usage(io, "jacket", kJacketUsage, "unknown option '" + arg + "'");
+        paths.push_back(arg);
+    }
+    if (paths.size() != 2) return Usage(io, "jacket", kJacketUsage, "needs a picture and a GBP file");
+    try {
+        const Picture15 picture = ImportPicture(paths[0], kJacketWidth, kJacketHeight);
+        WriteWholeFile(paths[1], WriteJacketGbp(picture));
+    } catch (const std::exception& e) {
+        io.err << "corvina-cli: jacket: " << e.what() << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int RunWallpaper(Args args, const Environment&, Streams io) {
+    std::vector<std::string> paths;
+    std::string bitmapPath;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--bmp") {
+            if (!bitmapPath.empty())
+                return Usage(io, "wallpaper", kWallpaperUsage, "--bmp given twice");
+            if (i + 1 == args.size() || args[i + 1].empty())
+                return Usage(io, "wallpaper", kWallpaperUsage, "--bmp needs a file name");
+            bitmapPath = args[++i];
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            return Usage(io, "wallpaper", kWallpaperUsage, "unknown option '" + args[i] + "'");
+        } else {
+            paths.push_back(args[i]);
+        }
+    }
+    if (paths.size() != 2)
+        return Usage(io, "wallpaper", kWallpaperUsage, "needs a picture and a GBP file");
+    try {
+        const Picture15 picture = ImportPicture(paths[0], kWallpaperWidth, kWallpaperHeight);
+        // The GBP file first, then the bitmap copy, as the wallpaper transporter saves them.
+        WriteWholeFile(paths[1], WriteWallpaperGbp(picture));
+        if (!bitmapPath.empty()) WriteWholeFile(bitmapPath, EncodeBitmap16(picture));
+    } catch (const std::exception& e) {
+        io.err << "corvina-cli: wallpaper: " << e.what() << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
 }  // namespace corvina::cli
