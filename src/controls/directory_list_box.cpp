@@ -1,0 +1,107 @@
+#include "controls/directory_list_box.h"
+
+#include <cerrno>
+
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include "controls/file_list_box.h"
+#include "controls/handler.h"
+#include "platform/drives.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace corvina {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 10;
+
+class IndentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + kIndentPixels * index.data(kDepthRole).toInt());
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+};
+
+}  // namespace
+
+DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new IndentDelegate(this));
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { RunHandler(this, [this, item] { Open(item); }); });
+}
+
+char DirectoryListBox::Drive() const noexcept {
+    if (directory_.empty()) return '\0';
+    const char c = directory_.front();
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+void DirectoryListBox::SetDirectory(std::string_view windowsFolder) {
+    if (drives_ == nullptr) throw std::logic_error("DirectoryListBox without a drive map");
+    const std::string folderText = FolderTextOnDisk(*drives_, windowsFolder);
+    // The file list reads first: when it cannot, nothing has moved yet.
+    if (fileList_ != nullptr) fileList_->SetDirectory(folderText);
+    directory_ = folderText;
+    Fill();
+    emit Changed();
+}
+
+void DirectoryListBox::SetDrive(char letter) {
+    SetDirectory(std::string(1, letter) + ":\\");
+}
+
+void DirectoryListBox::Fill() {
+    clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+
+    // "F:\MUSIC\JPOP" gives the chain "F:\", "F:\MUSIC", "F:\MUSIC\JPOP".
+    const std::string root = directory_.substr(0, 3);
+    auto* rootItem = new QListWidgetItem(driveIcon, QString::fromStdString(root), this);
+    rootItem->setData(kPathRole, QString::fromStdString(root));
+    rootItem->setData(kDepthRole, 0);
+    QListWidgetItem* current = rootItem;
+    int depth = 0;
+    std::size_t start = 3;
+    while (start < directory_.size()) {
+        std::size_t end = directory_.find('\\', start);
+        if (end == std::string::npos) end = directory_.size();
+        ++depth;
+        current = new QListWidgetItem(open, QString::fromStdString(directory_.substr(start, end - start)), this);
+        current->setData(kPathRole, QString::fromStdString(directory_.substr(0, end)));
+        current->setData(kDepthRole, depth);
+        start = end + 1;
+    }
+    if (const auto host = drives_->Resolve(directory_)) {
+        try {
+            for (const DirEntry& entry : ListFolder(*host, "*")) {
+                if (!entry.IsFolder() || (entry.attributes & kAttrHidden)) continue;
+                auto* sub = new QListWidgetItem(closed, QString::fromStdString(entry.name), this);
+                sub->setData(kPathRole,
+                             QString::fromStdString(JoinPath(directory_, entry.name)));
+                sub->setData(kDepthRole, depth + 1);
+            }
+        } catch (const FileError&) {
+            // An unreadable folder shows no sub-folders; its files were read by the file list.
+        }
+    }
+    setCurrentItem(current);
+}
+
+void DirectoryListBox::Open(QListWidgetItem* item) {
+    if (item == nullptr) return;
+    SetDirectory(item->data(kPathRole).toString().toStdString());
+}
+
+}  // namespace corvina

@@ -1,0 +1,75 @@
+#include "controls/drive_combo_box.h"
+
+#include <system_error>
+
+#include <QStyle>
+
+#include "controls/directory_list_box.h"
+#include "controls/handler.h"
+#include "platform/drives.h"
+
+namespace corvina {
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+QString EntryText(const DriveMap& drives, const Drive& drive) {
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::weakly_canonical(
+        drives.prefix() / "dosdevices" / (std::string(1, drive.letter) + ":"), error);
+    if (error) target = drive.target;
+    std::string name = target.filename().string();
+    if (name.empty()) name = target.string();
+    return QString::fromStdString(std::string(1, drive.letter) + ": [" + name + "]");
+}
+
+}  // namespace
+
+DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+    connect(this, &QComboBox::activated, this,
+            [this](int index) { RunHandler(this, [this, index] { UserChose(index); }); });
+}
+
+void DriveComboBox::SetDriveMap(const DriveMap* drives) {
+    drives_ = drives;
+    clear();
+    if (drives_ != nullptr) {
+        const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+        for (const corvina::Drive& drive : drives_->Drives()) {
+            addItem(icon, EntryText(*drives_, drive), QChar(QLatin1Char(drive.letter)));
+        }
+    }
+    ShowDrive();
+}
+
+void DriveComboBox::ShowDrive() {
+    setCurrentIndex(drive_ == '\0' ? -1 : findData(QChar(QLatin1Char(drive_))));
+}
+
+void DriveComboBox::SetDrive(char letter) {
+    letter = Lower(letter);
+    if (letter == drive_) return;
+    // A tree already on that drive stays in its folder.
+    if (dirList_ != nullptr && letter != '\0' && dirList_->Drive() != letter) {
+        dirList_->SetDrive(letter);
+    }
+    drive_ = letter;
+    ShowDrive();
+    emit DriveChanged(drive_);
+}
+
+void DriveComboBox::UserChose(int index) {
+    const QVariant data = itemData(index);
+    if (!data.isValid()) return;
+    const char letter = static_cast<char>(data.toChar().toLatin1());
+    try {
+        SetDrive(letter);
+    } catch (...) {
+        ShowDrive();  // the box goes back to the drive it holds
+        throw;
+    }
+}
+
+}  // namespace corvina

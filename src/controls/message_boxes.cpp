@@ -1,0 +1,109 @@
+#include "controls/message_boxes.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/startup.h"
+
+namespace corvina {
+
+namespace {
+
+MessageBoxService* currentService = nullptr;
+
+QString ApplicationTitle() { return QString::fromUtf8(kApplicationTitle); }
+
+// '\r' is the line break of the program's texts; "\r\n" counts as one break.
+QString WithLineBreaks(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind,
+                                            const QString& text) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setObjectName(QStringLiteral("MessageBox"));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(WithLineBreaks(text));
+    switch (kind) {
+    case MessageKind::Error:
+        box->setWindowTitle(QStringLiteral("エラー"));
+        box->setIcon(QMessageBox::Critical);
+        break;
+    case MessageKind::Confirmation:
+        box->setWindowTitle(QStringLiteral("確認"));
+        box->setIcon(QMessageBox::Question);
+        break;
+    case MessageKind::Plain:
+        box->setWindowTitle(ApplicationTitle());
+        box->setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageKind::DefaultError:
+        box->setWindowTitle(ApplicationTitle());
+        box->setIcon(QMessageBox::Critical);
+        break;
+    }
+    if (kind == MessageKind::Confirmation) {
+        QPushButton* yes = box->addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        yes->setObjectName(QStringLiteral("YesButton"));
+        QPushButton* no = box->addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        no->setObjectName(QStringLiteral("NoButton"));
+        box->setDefaultButton(yes);
+        box->setEscapeButton(no);
+    } else {
+        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        ok->setObjectName(QStringLiteral("OKButton"));
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+    }
+    return box;
+}
+
+bool QtMessageBoxService::Show(QWidget* parent, MessageKind kind, const QString& text) {
+    const auto box = MakeMessageBox(parent, kind, text);
+    box->exec();
+    const QAbstractButton* clicked = box->clickedButton();
+    return kind == MessageKind::Confirmation && clicked != nullptr &&
+           box->buttonRole(const_cast<QAbstractButton*>(clicked)) == QMessageBox::YesRole;
+}
+
+MessageBoxService& MessageBoxes() {
+    static QtMessageBoxService realBoxes;
+    return currentService != nullptr ? *currentService : realBoxes;
+}
+
+MessageBoxService* SetMessageBoxService(MessageBoxService* service) {
+    MessageBoxService* previous = currentService;
+    currentService = service;
+    return previous;
+}
+
+QString DefaultErrorText(const QString& message) {
+    if (message.isEmpty()) return message;
+    // Compare whole characters, not the second half of a surrogate pair.
+    const auto units = message.toUcs4();
+    if (!units.isEmpty() && units.back() > U'.') return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowErrorBox(QWidget* parent, const QString& text) {
+    MessageBoxes().Show(parent, MessageKind::Error, text);
+}
+
+bool ShowConfirmationBox(QWidget* parent, const QString& text) {
+    return MessageBoxes().Show(parent, MessageKind::Confirmation, text);
+}
+
+void ShowPlainBox(QWidget* parent, const QString& text) {
+    MessageBoxes().Show(parent, MessageKind::Plain, text);
+}
+
+void ShowDefaultErrorBox(QWidget* parent, const QString& message) {
+    MessageBoxes().Show(parent, MessageKind::DefaultError, DefaultErrorText(message));
+}
+
+}  // namespace corvina

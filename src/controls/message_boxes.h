@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+class QMessageBox;
+class QWidget;
+
+// The program's four kinds of message box. Windows show them through one service, which is a real
+// Qt message box in the program and a scripted answer in the tests. All boxes are modal, and a
+// '\r' in a text is shown as a line break.
+namespace corvina {
+
+enum class MessageKind {
+    Error,         // title "エラー", error icon, "OK"
+    Confirmation,  // title "確認", question icon, "はい(&Y)" and "いいえ(&N)"
+    Plain,         // the application title, no icon, "OK"
+    DefaultError,  // the application title, error icon, "OK": failures no handler foresees
+};
+
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    // Shows a box and waits until it is closed. True only when a confirmation box was answered
+    // with "はい(&Y)"; boxes with one button give false.
+    virtual bool Show(QWidget* parent, MessageKind kind, const QString& text) = 0;
+};
+
+// Real, modal Qt message boxes.
+class QtMessageBoxService : public MessageBoxService {
+public:
+    bool Show(QWidget* parent, MessageKind kind, const QString& text) override;
+};
+
+// The box of a kind, built but not shown; the caller owns it.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, const QString& text);
+
+// The service the windows use: a QtMessageBoxService until another is set. Set returns the
+// previous service; the caller keeps ownership of the one it sets (nullptr restores the default).
+MessageBoxService& MessageBoxes();
+MessageBoxService* SetMessageBoxService(MessageBoxService* service);
+
+// The text of the default error box: the message with a "." added when its last character comes
+// after "." in character order (so "...ません" gets one, "(No such file)" and "done." do not).
+QString DefaultErrorText(const QString& message);
+
+void ShowErrorBox(QWidget* parent, const QString& text);
+bool ShowConfirmationBox(QWidget* parent, const QString& text);
+void ShowPlainBox(QWidget* parent, const QString& text);
+void ShowDefaultErrorBox(QWidget* parent, const QString& message);  // adds the "." itself
+
+}  // namespace corvina

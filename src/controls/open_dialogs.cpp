@@ -1,0 +1,88 @@
+#include "controls/open_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QUrl>
+
+#include "platform/drives.h"
+
+namespace corvina {
+
+namespace {
+
+OpenDialogService* currentService = nullptr;
+
+QString CaseFreePattern(const QString& pattern) {
+    QString result;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper()) {
+            result += QLatin1Char('[') + c.toUpper() + c.toLower() + QLatin1Char(']');
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+QStringList QtFilters(const QString& classicFilter) {
+    QStringList filters;
+    const QStringList parts = classicFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            patterns << CaseFreePattern(pattern.trimmed());
+        }
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters;
+}
+
+std::optional<QString> QtOpenDialogService::Open(QWidget* parent,
+                                                  const OpenDialogRequest& request) {
+    QFileDialog dialog(parent, request.title);
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(QtFilters(request.filter));
+    if (drives_ != nullptr) {
+        QList<QUrl> places;
+        for (const Drive& drive : drives_->Drives()) {
+            if (auto root = drives_->DriveRoot(drive.letter)) {
+                places << QUrl::fromLocalFile(QString::fromStdString(root->string()));
+            }
+        }
+        dialog.setSidebarUrls(places);
+        if (!request.initialFolder.isEmpty()) {
+            if (auto folder = drives_->Resolve(request.initialFolder.toStdString())) {
+                dialog.setDirectory(QString::fromStdString(folder->string()));
+            }
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    if (drives_ != nullptr) {
+        if (auto windowsPath = drives_->ToWindowsPath(chosen.toStdString())) {
+            return QString::fromStdString(*windowsPath);
+        }
+    }
+    return QDir::toNativeSeparators(chosen);
+}
+
+OpenDialogService& OpenDialogs() {
+    static QtOpenDialogService realDialogs(nullptr);
+    return currentService != nullptr ? *currentService : realDialogs;
+}
+
+OpenDialogService* SetOpenDialogService(OpenDialogService* service) {
+    OpenDialogService* previous = currentService;
+    currentService = service;
+    return previous;
+}
+
+}  // namespace corvina

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace corvina {
+
+class DriveMap;
+
+// What an open dialog is asked for. The filter is in the classic form: pairs of a description and
+// patterns separated by '|' ("JPEG イメージファイル (*.jpg)|*.jpg|ビットマップ (*.bmp)|*.bmp"),
+// several patterns of one entry separated by ';'.
+struct OpenDialogRequest {
+    QString filter;
+    QString title;          // empty: the platform's own title
+    QString initialFolder;  // a Windows folder path; empty: the dialog's own choice
+};
+
+class OpenDialogService {
+public:
+    virtual ~OpenDialogService() = default;
+    // The full Windows path of the file the user confirmed, or nothing when the user cancelled.
+    virtual std::optional<QString> Open(QWidget* parent, const OpenDialogRequest& request) = 0;
+};
+
+// A real Qt file dialog over the host's folders. The mapped drives appear in its side bar; the
+// chosen file is reported as a Windows path when a drive holds it, else as the host path.
+class QtOpenDialogService : public OpenDialogService {
+public:
+    explicit QtOpenDialogService(const DriveMap* drives) : drives_(drives) {}
+    std::optional<QString> Open(QWidget* parent, const OpenDialogRequest& request) override;
+
+private:
+    const DriveMap* drives_;
+};
+
+// The filter entries in Qt's form, "description (pattern pattern)". Letters of the patterns are
+// matched ignoring case, as the FAT and Windows file systems do ("GBRoom.exe" becomes
+// "[Gg][Bb][Rr][Oo][Oo][Mm].[Ee][Xx][Ee]").
+QStringList QtFilters(const QString& classicFilter);
+
+// The service the windows use: a QtOpenDialogService without drives until another is set. Set
+// returns the previous one; the caller keeps ownership (nullptr restores the default).
+OpenDialogService& OpenDialogs();
+OpenDialogService* SetOpenDialogService(OpenDialogService* service);
+
+}  // namespace corvina
