@@ -17,4 +17,8 @@ target_include_directories(corvina_gui PUBLIC "${CMAKE_SOURCE_DIR}/src")
 target_link_libraries(corvina_gui PUBLIC corvina_core Qt6::Widgets)
 
 add_executable(corvina WIN32 src/app/main.cpp)
+if(WIN32)
+    # Icon, placeholder picture, version information and manifest.
+    target_sources(corvina PRIVATE "${CMAKE_SOURCE_DIR}/resources/corvina.rc")
+endif()
 target_link_libraries(corvina PRIVATE corvina_gui)

@@ -1,13 +1,36 @@
-// Program entry of the desktop program.
+// Program entry of the desktop program. It takes no command-line arguments.
+#include <memory>
+
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "controls/application_setup.h"
+#include "controls/handler.h"
+#include "controls/message_boxes.h"
+#include "controls/open_dialogs.h"
+#include "platform/drives.h"
+
+static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Corvina  version 1.0");
-    QMainWindow window;
-    window.setWindowTitle("Corvina version 1.0");
-    window.resize(678, 633);
-    window.show();
-    return app.exec();
+    InitResources();
+    corvina::SetUpApplication(app);
+
+    // The drive map is the program's view of the machine; without it nothing can start.
+    std::unique_ptr<corvina::DriveMap> drives;
+    corvina::RunHandler(nullptr, [&] {
+        drives = std::make_unique<corvina::DriveMap>(corvina::DriveMap::PrefixFromEnvironment());
+    });
+    if (!drives) return 1;
+
+    corvina::QtOpenDialogService openDialogs(drives.get());
+    corvina::SetOpenDialogService(&openDialogs);
+
+    corvina::CreateForms(*drives);
+    const int status = QApplication::exec();
+    corvina::DestroyForms();
+    corvina::SetOpenDialogService(nullptr);
+    return status;
 }
