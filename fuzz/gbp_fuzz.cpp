@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,27 +12,37 @@
 
 namespace {
 
-const std::filesystem::path& InputPath() {
-    static const std::filesystem::path path = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvina-gbp-fuzz-XXXXXX").string();
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) std::abort();
-        close(fd);
-        return std::filesystem::path(pattern);
-    }();
-    return path;
-}
-
-struct RemoveAtExit {
-    ~RemoveAtExit() {
-        std::error_code ec;
-        std::filesystem::remove(InputPath(), ec);
-    }
+// One input file per process, made and removed at once, so that nothing is left behind however
+// the process ends; the reader opens it again through /proc/self/fd.
+struct InputFile {
+    int fd = -1;
+    std::filesystem::path path;
 };
 
-void Check(int width, int height) {
-    const corvina::Picture15 picture = corvina::ReadGbpPicture(InputPath(), width, height);
+const InputFile& Input() {
+    static const InputFile input = [] {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "corvina-gbp-fuzz-XXXXXX").string();
+        InputFile file;
+        file.fd = mkstemp(pattern.data());
+        if (file.fd < 0 || unlink(pattern.c_str()) != 0) std::abort();
+        file.path = "/proc/self/fd/" + std::to_string(file.fd);
+        return file;
+    }();
+    return input;
+}
+
+// Replaces the input file's content with `data`.
+const std::filesystem::path& WriteInput(const std::uint8_t* data, std::size_t size) {
+    const InputFile& input = Input();
+    // Written first and cut after: a cut to zero bytes makes ext4 flush the file on every input.
+    if (size > 0 && pwrite(input.fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    if (ftruncate(input.fd, static_cast<off_t>(size)) != 0) std::abort();
+    return input.path;
+}
+
+void Check(const std::filesystem::path& path, int width, int height) {
+    const corvina::Picture15 picture = corvina::ReadGbpPicture(path, width, height);
     if (picture.width() != width || picture.height() != height) std::abort();
     for (const std::uint16_t value : picture.pixels())
         if (value > 0x7FFF) std::abort();
@@ -42,15 +51,11 @@ void Check(int width, int height) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static RemoveAtExit remover;
-    std::FILE* file = std::fopen(InputPath().c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    const std::filesystem::path& path = WriteInput(data, size);
     const corvina::GbpKindSize kind = corvina::GbpKindForFileSize(size);
-    Check(kind.width, kind.height);
-    Check(corvina::kJacketWidth, corvina::kJacketHeight);
-    Check(7, 3);
-    Check(1, 1);
+    Check(path, kind.width, kind.height);
+    Check(path, corvina::kJacketWidth, corvina::kJacketHeight);
+    Check(path, 7, 3);
+    Check(path, 1, 1);
     return 0;
 }

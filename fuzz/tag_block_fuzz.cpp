@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,35 +12,40 @@
 
 namespace {
 
-// One file per process, rewritten for every input.
-const std::filesystem::path& InputPath() {
-    static const std::filesystem::path path = [] {
+// One input file per process, made and removed at once, so that nothing is left behind however
+// the process ends; the reader opens it again through /proc/self/fd.
+struct InputFile {
+    int fd = -1;
+    std::filesystem::path path;
+};
+
+const InputFile& Input() {
+    static const InputFile input = [] {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "corvina-tag-fuzz-XXXXXX").string();
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) std::abort();
-        close(fd);
-        return std::filesystem::path(pattern);
+        InputFile file;
+        file.fd = mkstemp(pattern.data());
+        if (file.fd < 0 || unlink(pattern.c_str()) != 0) std::abort();
+        file.path = "/proc/self/fd/" + std::to_string(file.fd);
+        return file;
     }();
-    return path;
+    return input;
 }
 
-struct RemoveAtExit {
-    ~RemoveAtExit() {
-        std::error_code ec;
-        std::filesystem::remove(InputPath(), ec);
-    }
-};
+// Replaces the input file's content with `data`.
+const std::filesystem::path& WriteInput(const std::uint8_t* data, std::size_t size) {
+    const InputFile& input = Input();
+    // Written first and cut after: a cut to zero bytes makes ext4 flush the file on every input.
+    if (size > 0 && pwrite(input.fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    if (ftruncate(input.fd, static_cast<off_t>(size)) != 0) std::abort();
+    return input.path;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static RemoveAtExit remover;
-    std::FILE* file = std::fopen(InputPath().c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
-    const corvina::TagBlock tags = corvina::ReadTagBlock(InputPath());
+    const std::filesystem::path& path = WriteInput(data, size);
+    const corvina::TagBlock tags = corvina::ReadTagBlock(path);
     // At most 50 units of at most 3 UTF-8 bytes each.
     for (const std::string* text :
          {&tags.title, &tags.artist, &tags.album, &tags.gbpFileName, &tags.genre}) {
