@@ -13,6 +13,13 @@ namespace corvina {
 // pixel X covers [X * sourceWidth, (X + 1) * sourceWidth), so both grids span the same
 // sourceWidth x targetWidth units and every overlap is a whole number. Down, likewise with the
 // heights. A target pixel's sums thus carry a total weight of sourceWidth x sourceHeight.
+//
+// Each source row is first added, weighted by its overlap, into column sums for the target row
+// it falls in (a straddling row is split between two target rows); a finished target row is then
+// reduced across. Summing down first keeps the work per source pixel to one multiply-add over
+// contiguous memory; the reduction across runs once per target row.
+// Limits: a column sum is at most 255 x sourceHeight (< 2^23), a target sum at most
+// 255 x sourceWidth x sourceHeight (< 2^37).
 
 AreaScaler::AreaScaler(int width, int height) : width_(width), height_(height) {
     if (width < 1 || height < 1) throw std::invalid_argument("stretch target must not be empty");
@@ -39,9 +46,8 @@ void AreaScaler::Start(int width, int height, RowOrder order) {
             if (begin == boundary) ++to;
         }
     }
-    const auto values = static_cast<std::size_t>(width_) * 3;
-    rowSums_.assign(values, 0);
-    sums_.assign(values, 0);
+    columnSums_.assign(static_cast<std::size_t>(width) * 3, 0);
+    rowSums_.assign(static_cast<std::size_t>(width_) * 3, 0);
     position_ = 0;
     rowsEmitted_ = 0;
     rowsSeen_ = 0;
@@ -50,21 +56,12 @@ void AreaScaler::Start(int width, int height, RowOrder order) {
 
 void AreaScaler::Row(std::span<const std::uint8_t> rgb) {
     if (rowsSeen_ >= sourceHeight_) throw std::logic_error("more rows than the picture has");
-    if (rgb.size() < static_cast<std::size_t>(sourceWidth_) * 3)
-        throw std::logic_error("row shorter than the picture's width");
+    const std::size_t count = columnSums_.size();
+    if (rgb.size() < count) throw std::logic_error("row shorter than the picture's width");
     ++rowsSeen_;
 
-    std::fill(rowSums_.begin(), rowSums_.end(), 0);
-    const std::uint8_t* source = rgb.data();
-    std::uint32_t* sums = rowSums_.data();
-    for (const Share& share : shares_) {
-        const std::uint8_t* s = source + std::size_t{share.from} * 3;
-        std::uint32_t* t = sums + std::size_t{share.to} * 3;
-        t[0] += share.weight * s[0];
-        t[1] += share.weight * s[1];
-        t[2] += share.weight * s[2];
-    }
-
+    const std::uint8_t* __restrict source = rgb.data();
+    std::uint32_t* __restrict sums = columnSums_.data();
     const auto targetHeight = static_cast<std::uint64_t>(height_);
     const auto sourceHeight = static_cast<std::uint64_t>(sourceHeight_);
     std::uint64_t begin = position_;
@@ -72,8 +69,8 @@ void AreaScaler::Row(std::span<const std::uint8_t> rgb) {
     while (begin < end) {
         const std::uint64_t boundary = static_cast<std::uint64_t>(rowsEmitted_ + 1) * sourceHeight;
         const std::uint64_t stop = std::min(end, boundary);
-        const std::uint64_t weight = stop - begin;
-        for (std::size_t i = 0; i < sums_.size(); ++i) sums_[i] += weight * rowSums_[i];
+        const auto weight = static_cast<std::uint32_t>(stop - begin);
+        for (std::size_t i = 0; i < count; ++i) sums[i] += weight * source[i];
         begin = stop;
         if (begin == boundary) EmitRow();
     }
@@ -81,14 +78,24 @@ void AreaScaler::Row(std::span<const std::uint8_t> rgb) {
 }
 
 void AreaScaler::EmitRow() {
+    const std::uint32_t* sums = columnSums_.data();
+    std::uint64_t* totals = rowSums_.data();
+    for (const Share& share : shares_) {
+        const std::uint32_t* s = sums + std::size_t{share.from} * 3;
+        std::uint64_t* t = totals + std::size_t{share.to} * 3;
+        t[0] += std::uint64_t{share.weight} * s[0];
+        t[1] += std::uint64_t{share.weight} * s[1];
+        t[2] += std::uint64_t{share.weight} * s[2];
+    }
     const std::uint64_t total =
         static_cast<std::uint64_t>(sourceWidth_) * static_cast<std::uint64_t>(sourceHeight_);
     const int y = order_ == RowOrder::kTopDown ? rowsEmitted_ : height_ - 1 - rowsEmitted_;
     std::uint8_t* out = result_.at(0, y);
-    for (std::size_t i = 0; i < sums_.size(); ++i) {
-        out[i] = static_cast<std::uint8_t>((sums_[i] + total / 2) / total);
-        sums_[i] = 0;
+    for (std::size_t i = 0; i < rowSums_.size(); ++i) {
+        out[i] = static_cast<std::uint8_t>((rowSums_[i] + total / 2) / total);
     }
+    std::fill(rowSums_.begin(), rowSums_.end(), 0);
+    std::fill(columnSums_.begin(), columnSums_.end(), 0);
     ++rowsEmitted_;
 }
 

@@ -30,7 +30,8 @@ bool IsJpegFileName(const std::filesystem::path& file);
 // The halftone stretch as a row consumer: area averaging of the rows it is handed onto a
 // width x height picture. Each target pixel is the average of the source area it covers, every
 // source pixel weighted by the fraction of it inside that area, rounded to the nearest value.
-// It keeps one row of sums besides the result, whatever the source's size.
+// Besides the result it keeps one row of column sums (four bytes per source sample), whatever
+// the source's height.
 class AreaScaler final : public PictureSink {
 public:
     AreaScaler(int width, int height);  // the target size, both at least 1
@@ -55,9 +56,9 @@ private:
     int sourceHeight_ = 0;
     RowOrder order_ = RowOrder::kTopDown;
     std::vector<Share> shares_;
-    std::vector<std::uint32_t> rowSums_;  // one source row reduced across: target width x 3
-    std::vector<std::uint64_t> sums_;     // the target row being filled: target width x 3
-    std::uint64_t position_ = 0;          // source rows done x target height
+    std::vector<std::uint32_t> columnSums_;  // the target row being filled: source width x 3
+    std::vector<std::uint64_t> rowSums_;     // the same reduced across: target width x 3
+    std::uint64_t position_ = 0;             // source rows done x target height
     int rowsEmitted_ = 0;
     int rowsSeen_ = 0;
     Picture24 result_;
