@@ -1,51 +1,60 @@
-// Fuzzes the JPEG import through libjpeg: any bytes as a ".jpg" file, imported to a 75x75 jacket
-// picture. Sizes are capped far below the program's own limits so that the fuzzer tests parsing,
-// not memory. A damaged file must end in FormatError; anything else (a crash, a hang, another
-// exception, a picture of the wrong size) is a finding.
+// Fuzzes the JPEG decoding through libjpeg: any bytes as a picture file, streamed into the import's
+// stretch to a 75x75 jacket picture (the import minus its choice by file extension). Sizes are
+// capped far below the program's own limits so that the fuzzer tests parsing, not memory. A
+// damaged file must end in FormatError; anything else (a crash, a hang, another exception, a
+// picture of the wrong size) is a finding.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "platform/jpeg.h"
 #include "platform/errors.h"
 #include "platform/picture_import.h"
 
 namespace {
 
-const std::filesystem::path& InputFolder() {
-    static const std::filesystem::path folder = [] {
+// One input file per process, made and removed at once, so that nothing is left behind however
+// the process ends; the reader opens it again through /proc/self/fd.
+struct InputFile {
+    int fd = -1;
+    std::filesystem::path path;
+};
+
+const InputFile& Input() {
+    static const InputFile input = [] {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "corvina-jpeg-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        return std::filesystem::path(pattern);
+        InputFile file;
+        file.fd = mkstemp(pattern.data());
+        if (file.fd < 0 || unlink(pattern.c_str()) != 0) std::abort();
+        file.path = "/proc/self/fd/" + std::to_string(file.fd);
+        return file;
     }();
-    return folder;
+    return input;
 }
 
-struct RemoveAtExit {
-    ~RemoveAtExit() {
-        std::error_code ec;
-        std::filesystem::remove_all(InputFolder(), ec);
-    }
-};
+// Replaces the input file's content with `data`.
+const std::filesystem::path& WriteInput(const std::uint8_t* data, std::size_t size) {
+    const InputFile& input = Input();
+    // Written first and cut after: a cut to zero bytes makes ext4 flush the file on every input.
+    if (size > 0 && pwrite(input.fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    if (ftruncate(input.fd, static_cast<off_t>(size)) != 0) std::abort();
+    return input.path;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static RemoveAtExit remover;
-    static const std::filesystem::path input = InputFolder() / "input.jpg";
-    std::FILE* file = std::fopen(input.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
-
+    const std::filesystem::path& path = WriteInput(data, size);
     const corvina::PictureLimits limits{.maxSide = 2048, .maxPixels = std::uint64_t{1} << 20};
     try {
-        const corvina::Picture24 picture = corvina::ImportPicture24(input, 75, 75, limits);
+        corvina::AreaScaler scaler(75, 75);
+        corvina::DecodeJpeg(path, scaler, limits);
+        const corvina::Picture24 picture = scaler.Finish();
         if (picture.width() != 75 || picture.height() != 75) std::abort();
     } catch (const corvina::FormatError&) {
     }

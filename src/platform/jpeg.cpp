@@ -26,6 +26,11 @@ constexpr std::size_t kInputBufferSize = 64 * 1024;
 constexpr std::uint64_t kFreeCoefficientBytes = std::uint64_t{256} << 20;
 constexpr std::uint64_t kMaxBlocksPerFileByte = 16;
 
+// Each scan of a progressive file passes over the whole picture, so a small file of many tiny
+// scans could keep the decoder busy for minutes. Real files have about ten; libjpeg's own
+// tools offer the same kind of limit.
+constexpr int kMaxScans = 1000;
+
 // libjpeg's error manager with the jump target of the current decode. Trivially destructible,
 // as everything is that a longjmp passes over.
 struct ErrorManager {
@@ -46,12 +51,13 @@ struct SourceManager {
     std::exception_ptr* readError;  // where a read failure waits until the decode has unwound
 };
 
-enum class Failure { kNone, kLibjpeg, kTooManyCoefficients };
+enum class Failure { kNone, kLibjpeg, kTooManyCoefficients, kTooManyScans };
 
 struct DecodeContext {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     SourceManager src{};
+    jpeg_progress_mgr progress{};
     bool created = false;
     Failure failure = Failure::kNone;
     std::exception_ptr readError;
@@ -81,6 +87,14 @@ void EmitMessage(j_common_ptr cinfo, int level) {
     if (err->warnings == 0) (*cinfo->err->format_message)(cinfo, err->firstWarning);
     ++err->warnings;
     ++cinfo->err->num_warnings;
+}
+
+// Called by libjpeg between passes and rows; ends a decode that has read too many scans.
+void ProgressMonitor(j_common_ptr cinfo) {
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompress->input_scan_number <= kMaxScans) return;
+    static_cast<DecodeContext*>(cinfo->client_data)->failure = Failure::kTooManyScans;
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 void InitSource(j_decompress_ptr) {}
@@ -159,7 +173,9 @@ bool RunDecode(DecodeContext& c) {
     }
     c.created = true;  // destroying a half-created decompressor is safe
     jpeg_create_decompress(&c.cinfo);
+    c.cinfo.client_data = &c;
     c.cinfo.src = &c.src.pub;
+    c.cinfo.progress = &c.progress;
     jpeg_read_header(&c.cinfo, TRUE);
 
     // Before libjpeg allocates anything in proportion to the picture.
@@ -220,9 +236,15 @@ JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
     c->src.buffer = c->input.data();
     c->src.startOfFile = true;
     c->src.readError = &c->readError;
+    c->progress.progress_monitor = ProgressMonitor;
 
     if (!RunDecode(*c)) {
         if (c->readError) std::rethrow_exception(c->readError);
+        if (c->failure == Failure::kTooManyScans) {
+            throw MakePictureError(kBadJpegText, c->name,
+                                   "スキャンが多すぎます (" + std::to_string(kMaxScans) +
+                                       " を超えています)");
+        }
         if (c->failure == Failure::kTooManyCoefficients) {
             throw MakePictureError(kBadJpegText, c->name,
                                    "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");

@@ -161,6 +161,27 @@ TEST_F(JpegTest, ProgressiveFileClaimingAHugePictureIsRefused) {
     }
 }
 
+// A progressive file with its last scan repeated 1,200 times: libjpeg only warns about the
+// repeats, but each scan passes over the whole picture, so the decode stops at a limit.
+TEST_F(JpegTest, FileOfEndlessScansIsStopped) {
+    auto bytes = test::EncodeJpeg(64, 64, {.progressive = true}, Quarters);
+    std::size_t lastScan = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) lastScan = i;
+    ASSERT_GT(lastScan, 0u);
+    const std::vector<std::uint8_t> scan(bytes.begin() + static_cast<std::ptrdiff_t>(lastScan),
+                                         bytes.end() - 2);  // up to EOI
+    bytes.resize(bytes.size() - 2);
+    for (int i = 0; i < 1200; ++i) bytes.insert(bytes.end(), scan.begin(), scan.end());
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
+    try {
+        ReadJpeg(Write(bytes));
+        FAIL() << "no error";
+    } catch (const FormatError& e) {
+        EXPECT_NE(std::string(e.what()).find("1000"), std::string::npos) << e.what();
+    }
+}
+
 TEST(JpegSamples, EachSampleDecodesWarnsOrFailsAsExpected) {
     CORVINA_REQUIRE_TESTDATA(dir, "jpeg");
     enum Outcome { kClean, kWarns, kFails };
