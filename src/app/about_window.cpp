@@ -49,8 +49,8 @@ TAboutBox1::TAboutBox1(QWidget* owner)
 
     ProductName = MakeLabel(Panel1, "ProductName", QPoint(89, 15),
                             QString::fromUtf8(kApplicationTitle), 21, true);
-    Version = MakeLabel(Panel1, "Version", QPoint(89, 61),
-                        QStringLiteral("The Corvina developers"), 16, false);
+    Version = MakeLabel(Panel1, "Version", QPoint(89, 61), QStringLiteral("The Corvina developers"),
+                        16, false);
     Comments = MakeLabel(Panel1, "Comments", QPoint(15, 103),
                          QStringLiteral("Enjoy Your Music Life with gigabeat F!!"), 16, true);
     Comments->setWordWrap(true);

@@ -1,7 +1,6 @@
 // Program entry of the desktop program. It takes no command-line arguments.
-#include <memory>
-
 #include <QApplication>
+#include <memory>
 
 #include "app/main_window.h"
 #include "app/startup.h"

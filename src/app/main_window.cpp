@@ -1,8 +1,5 @@
 #include "app/main_window.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGroupBox>
@@ -18,6 +15,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QUrl>
+#include <filesystem>
+#include <system_error>
 
 #include "app/about_window.h"
 #include "app/settings.h"
@@ -131,7 +130,8 @@ void TForm1::BuildMenus() {
 
     X1 = MainMenu1->addMenu(QStringLiteral("Mode(&M)"));
     X1->setObjectName(QStringLiteral("X1"));
-    SATRewriteModeR1 = MakeAction(X1, "SATRewriteModeR1", QStringLiteral("SAT Batch Rewrite Mode(&R)"));
+    SATRewriteModeR1 =
+        MakeAction(X1, "SATRewriteModeR1", QStringLiteral("SAT Batch Rewrite Mode(&R)"));
     FilerModeF1 = MakeAction(X1, "FilerModeF1", QStringLiteral("Filer Mode(&F)"));
     GBPViewModeG1 = MakeAction(X1, "GBPViewModeG1", QStringLiteral("GBP View Mode(&G)"));
     W1 = MakeAction(X1, "W1", QStringLiteral("Wallpaper Transporter(&W)"));
@@ -140,7 +140,8 @@ void TForm1::BuildMenus() {
 
     ExecuteE1 = MainMenu1->addMenu(QStringLiteral("Execute(&E)"));
     ExecuteE1->setObjectName(QStringLiteral("ExecuteE1"));
-    LibraryUpdateL1 = MakeAction(ExecuteE1, "LibraryUpdateL1", QStringLiteral("Library Update(&L)"));
+    LibraryUpdateL1 =
+        MakeAction(ExecuteE1, "LibraryUpdateL1", QStringLiteral("Library Update(&L)"));
 
     O1 = MainMenu1->addMenu(QStringLiteral("Option(&O)"));
     O1->setObjectName(QStringLiteral("O1"));
@@ -174,7 +175,8 @@ void TForm1::BuildMenus() {
 
     PopupMenu4 = new QMenu(this);
     PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
-    MenuItem5 = MakeAction(PopupMenu4, "MenuItem5", QStringLiteral("選択中のアイテムを消去する(&D)"));
+    MenuItem5 =
+        MakeAction(PopupMenu4, "MenuItem5", QStringLiteral("選択中のアイテムを消去する(&D)"));
     MenuItem6 = MakeAction(PopupMenu4, "MenuItem6", QStringLiteral("全てのアイテムを消去する(&A)"));
     Wire(MenuItem5, &TForm1::D1Click);
     Wire(MenuItem6, &TForm1::A1Click);
@@ -232,7 +234,8 @@ void TForm1::BuildTabSheet1() {
 void TForm1::BuildTabSheet2() {
     AnchorLayout* page = Anchors(TabSheet2, kPageSize);
 
-    DirectoryListBox2 = Make<DirectoryListBox>(TabSheet2, "DirectoryListBox2", QRect(8, 8, 448, 153));
+    DirectoryListBox2 =
+        Make<DirectoryListBox>(TabSheet2, "DirectoryListBox2", QRect(8, 8, 448, 153));
     page->Add(DirectoryListBox2, kAnchorLeft | kAnchorTop | kAnchorRight);
     DriveComboBox2 = Make<DriveComboBox>(TabSheet2, "DriveComboBox2", QRect(8, 168, 448, 18));
     page->Add(DriveComboBox2, kAnchorLeft | kAnchorTop | kAnchorRight);

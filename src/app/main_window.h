@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QMainWindow>
 #include <memory>
 #include <string>
-
-#include <QMainWindow>
 
 #include "platform/picture.h"
 

@@ -44,8 +44,8 @@ Settings LoadSettings(const DriveMap& drives) {
     const auto file = drives.Resolve(SettingsWindowsPath());
     if (!file) return Settings{std::string(kDefaultRoom), std::string(kDefaultDrive)};
     Settings settings;
-    settings.roomPath =
-        GetPrivateProfileString(kSettingsSection, kRoomKey, kDefaultRoom, kSettingsBufferSize, *file);
+    settings.roomPath = GetPrivateProfileString(kSettingsSection, kRoomKey, kDefaultRoom,
+                                                kSettingsBufferSize, *file);
     settings.deviceDrive = GetPrivateProfileString(kSettingsSection, kDriveKey, kDefaultDrive,
                                                    kSettingsBufferSize, *file);
     return settings;

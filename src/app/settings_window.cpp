@@ -1,12 +1,11 @@
 #include "app/settings_window.h"
 
-#include <limits>
-
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
 #include "app/main_window.h"
 #include "app/settings.h"
@@ -46,14 +45,17 @@ TForm2::TForm2(QWidget* parent)
 
     Panel1 = Make<QFrame>(this, "Panel1", QRect(8, 8, 409, 209));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Label1 = MakeLabel(Panel1, "Label1", QPoint(16, 16),
-                       QStringLiteral("gigabeat roomのインストール場所をプログラムファイルごと指定してください。"));
+    Label1 =
+        MakeLabel(Panel1, "Label1", QPoint(16, 16),
+                  QStringLiteral(
+                      "gigabeat roomのインストール場所をプログラムファイルごと指定してください。"));
     Edit1 = Make<QLineEdit>(Panel1, "Edit1", QRect(16, 32, 321, 20));
     Edit1->setMaxLength(std::numeric_limits<int>::max());
     Button1 = Make<QPushButton>(Panel1, "Button1", QRect(344, 32, 33, 17));
     Button1->setText(QStringLiteral("..."));
-    Label2 = MakeLabel(Panel1, "Label2", QPoint(16, 72),
-                       QStringLiteral("gigabeatF接続時にgigabeatFに当てられるドライブレターを指定してください。"));
+    Label2 = MakeLabel(
+        Panel1, "Label2", QPoint(16, 72),
+        QStringLiteral("gigabeatF接続時にgigabeatFに当てられるドライブレターを指定してください。"));
     DriveComboBox1 = Make<DriveComboBox>(Panel1, "DriveComboBox1", QRect(16, 88, 321, 18));
     Button2 = Make<QPushButton>(this, "Button2", QRect(216, 232, 89, 25));
     Button2->setText(QStringLiteral("OK"));
@@ -100,16 +102,16 @@ void TForm2::Button3Click() {
 
 void TForm2::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
-        event->accept();
-        return;
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget())) button->click();
+            event->accept();
+            return;
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
 }
 

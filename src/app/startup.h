@@ -42,8 +42,8 @@ bool IsDevicePresent(const DriveMap& drives, std::string_view deviceDrive);
 
 // The decisions of the main window's creation, in the order they are carried out.
 struct StartupPlan {
-    Settings settings;          // 1. what LoadSettings read
-    char deviceLetter = '\0';   // 2. the letter the device test looked at
+    Settings settings;         // 1. what LoadSettings read
+    char deviceLetter = '\0';  // 2. the letter the device test looked at
     bool devicePresent = false;
     // 3. (present) the three drive boxes are set to deviceLetter, in page order, and the GBP
     // file list goes to gbpFolder; a failure of that move ends the creation there.

@@ -1,10 +1,9 @@
 #include "controls/directory_list_box.h"
 
-#include <cerrno>
-
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <cerrno>
 
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
@@ -56,9 +55,7 @@ void DirectoryListBox::SetDirectory(std::string_view windowsFolder) {
     emit Changed();
 }
 
-void DirectoryListBox::SetDrive(char letter) {
-    SetDirectory(std::string(1, letter) + ":\\");
-}
+void DirectoryListBox::SetDrive(char letter) { SetDirectory(std::string(1, letter) + ":\\"); }
 
 void DirectoryListBox::Fill() {
     clear();
@@ -78,7 +75,8 @@ void DirectoryListBox::Fill() {
         std::size_t end = directory_.find('\\', start);
         if (end == std::string::npos) end = directory_.size();
         ++depth;
-        current = new QListWidgetItem(open, QString::fromStdString(directory_.substr(start, end - start)), this);
+        current = new QListWidgetItem(
+            open, QString::fromStdString(directory_.substr(start, end - start)), this);
         current->setData(kPathRole, QString::fromStdString(directory_.substr(0, end)));
         current->setData(kDepthRole, depth);
         start = end + 1;
@@ -88,8 +86,7 @@ void DirectoryListBox::Fill() {
             for (const DirEntry& entry : ListFolder(*host, "*")) {
                 if (!entry.IsFolder() || (entry.attributes & kAttrHidden)) continue;
                 auto* sub = new QListWidgetItem(closed, QString::fromStdString(entry.name), this);
-                sub->setData(kPathRole,
-                             QString::fromStdString(JoinPath(directory_, entry.name)));
+                sub->setData(kPathRole, QString::fromStdString(JoinPath(directory_, entry.name)));
                 sub->setData(kDepthRole, depth + 1);
             }
         } catch (const FileError&) {

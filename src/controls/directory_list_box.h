@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QListWidget>
 #include <string>
 #include <string_view>
-
-#include <QListWidget>
 
 namespace corvina {
 

@@ -1,8 +1,7 @@
 #include "controls/drive_combo_box.h"
 
-#include <system_error>
-
 #include <QStyle>
+#include <system_error>
 
 #include "controls/directory_list_box.h"
 #include "controls/handler.h"

@@ -1,10 +1,9 @@
 #pragma once
 
+#include <QListWidget>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <QListWidget>
 
 namespace corvina {
 

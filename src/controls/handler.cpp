@@ -1,8 +1,7 @@
 #include "controls/handler.h"
 
-#include <exception>
-
 #include <QString>
+#include <exception>
 
 #include "controls/message_boxes.h"
 

@@ -30,22 +30,22 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind,
     box->setTextFormat(Qt::PlainText);
     box->setText(WithLineBreaks(text));
     switch (kind) {
-    case MessageKind::Error:
-        box->setWindowTitle(QStringLiteral("エラー"));
-        box->setIcon(QMessageBox::Critical);
-        break;
-    case MessageKind::Confirmation:
-        box->setWindowTitle(QStringLiteral("確認"));
-        box->setIcon(QMessageBox::Question);
-        break;
-    case MessageKind::Plain:
-        box->setWindowTitle(ApplicationTitle());
-        box->setIcon(QMessageBox::NoIcon);
-        break;
-    case MessageKind::DefaultError:
-        box->setWindowTitle(ApplicationTitle());
-        box->setIcon(QMessageBox::Critical);
-        break;
+        case MessageKind::Error:
+            box->setWindowTitle(QStringLiteral("エラー"));
+            box->setIcon(QMessageBox::Critical);
+            break;
+        case MessageKind::Confirmation:
+            box->setWindowTitle(QStringLiteral("確認"));
+            box->setIcon(QMessageBox::Question);
+            break;
+        case MessageKind::Plain:
+            box->setWindowTitle(ApplicationTitle());
+            box->setIcon(QMessageBox::NoIcon);
+            break;
+        case MessageKind::DefaultError:
+            box->setWindowTitle(ApplicationTitle());
+            box->setIcon(QMessageBox::Critical);
+            break;
     }
     if (kind == MessageKind::Confirmation) {
         QPushButton* yes = box->addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);

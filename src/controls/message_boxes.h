@@ -1,8 +1,7 @@
 #pragma once
 
-#include <memory>
-
 #include <QString>
+#include <memory>
 
 class QMessageBox;
 class QWidget;

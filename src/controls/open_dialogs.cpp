@@ -41,7 +41,7 @@ QStringList QtFilters(const QString& classicFilter) {
 }
 
 std::optional<QString> QtOpenDialogService::Open(QWidget* parent,
-                                                  const OpenDialogRequest& request) {
+                                                 const OpenDialogRequest& request) {
     QFileDialog dialog(parent, request.title);
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -1,9 +1,9 @@
 #include "app/settings.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -54,8 +54,9 @@ TEST_F(SettingsTest, PresentEmptyKeyIsEmptyNotTheDefault) {
 
 TEST_F(SettingsTest, ValuesAreReadAsStoredWithoutFurtherChange) {
     // Section and key names ignore case; only blanks around the value and one pair of quotes go.
-    test::WriteText(IniFile(), "[fundamental SETTING]\r\nroom = \"D:\\My Apps\\GBRoom.exe\" \r\n"
-                               "DRIVE=F:\\music\r\n");
+    test::WriteText(IniFile(),
+                    "[fundamental SETTING]\r\nroom = \"D:\\My Apps\\GBRoom.exe\" \r\n"
+                    "DRIVE=F:\\music\r\n");
     const Settings settings = LoadSettings(drives_);
     EXPECT_EQ(settings.roomPath, "D:\\My Apps\\GBRoom.exe");
     EXPECT_EQ(settings.deviceDrive, "F:\\music");
@@ -103,11 +104,13 @@ TEST_F(SettingsTest, NoDriveIsSavedAsAnEmptyValue) {
 }
 
 TEST_F(SettingsTest, SaveReplacesOnlyItsTwoKeys) {
-    test::WriteText(IniFile(), "; kept\r\n[Fundamental setting]\r\nDrive=g\r\nExtra=1\r\n"
-                               "Room=old\r\n[Other]\r\nRoom=other\r\n");
+    test::WriteText(IniFile(),
+                    "; kept\r\n[Fundamental setting]\r\nDrive=g\r\nExtra=1\r\n"
+                    "Room=old\r\n[Other]\r\nRoom=other\r\n");
     SaveSettings(drives_, "new", 'h');
-    EXPECT_EQ(test::ReadText(IniFile()), "; kept\r\n[Fundamental setting]\r\nDrive=h\r\nExtra=1\r\n"
-                                         "Room=new\r\n[Other]\r\nRoom=other\r\n");
+    EXPECT_EQ(test::ReadText(IniFile()),
+              "; kept\r\n[Fundamental setting]\r\nDrive=h\r\nExtra=1\r\n"
+              "Room=new\r\n[Other]\r\nRoom=other\r\n");
 }
 
 TEST_F(SettingsTest, UnwritableFileNamesTheSettingsPath) {

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "support/temp_dir.h"
 

@@ -1,12 +1,11 @@
-#include <stdexcept>
+#include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <gtest/gtest.h>
+#include <stdexcept>
 
 #include "controls/anchors.h"
 #include "controls/directory_list_box.h"
@@ -97,9 +96,9 @@ TEST(OpenDialogTest, FiltersBecomeQtFiltersIgnoringCase) {
     EXPECT_EQ(QtFilters("gigabeat roomプログラムファイル(GBRoom.exe)|GBRoom.exe"),
               QStringList{"gigabeat roomプログラムファイル(GBRoom.exe) "
                           "([Gg][Bb][Rr][Oo][Oo][Mm].[Ee][Xx][Ee])"});
-    EXPECT_EQ(QtFilters("JPEG (*.jpg)|*.jpg|Pictures|*.bmp;*.Jpg"),
-              (QStringList{"JPEG (*.jpg) (*.[Jj][Pp][Gg])",
-                           "Pictures (*.[Bb][Mm][Pp] *.[Jj][Pp][Gg])"}));
+    EXPECT_EQ(
+        QtFilters("JPEG (*.jpg)|*.jpg|Pictures|*.bmp;*.Jpg"),
+        (QStringList{"JPEG (*.jpg) (*.[Jj][Pp][Gg])", "Pictures (*.[Bb][Mm][Pp] *.[Jj][Pp][Gg])"}));
 }
 
 class BrowserTest : public ::testing::Test {
@@ -174,8 +173,7 @@ TEST_F(BrowserTest, FileListRefusesAMissingFolderAndStaysWhereItWas) {
 TEST_F(BrowserTest, FolderTreeShowsThePathAndSubFoldersAndMovesTheFileList) {
     QSignalSpy changed(&tree_, &DirectoryListBox::Changed);
     std::vector<std::string> namesSeen;
-    QObject::connect(&tree_, &DirectoryListBox::Changed,
-                     [&] { namesSeen = files_.Names(); });
+    QObject::connect(&tree_, &DirectoryListBox::Changed, [&] { namesSeen = files_.Names(); });
     tree_.SetDirectory("f:\\music");
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(tree_.Directory(), "F:\\MUSIC");
@@ -232,8 +230,8 @@ TEST_F(BrowserTest, DriveOfTheTreeIsNotMovedAgain) {
 TEST_F(BrowserTest, ChoosingADriveMovesTheTreeOrReportsAndStays) {
     test::ScriptedMessageBoxes boxes;
     drive_.SetDrive('f');
-    std::filesystem::create_directory_symlink(
-        prefix_.folder() / "gone", prefix_.drives().prefix() / "dosdevices" / "g:");
+    std::filesystem::create_directory_symlink(prefix_.folder() / "gone",
+                                              prefix_.drives().prefix() / "dosdevices" / "g:");
     drive_.SetDriveMap(&prefix_.drives());
     ASSERT_EQ(drive_.count(), 3);
 

@@ -1,10 +1,9 @@
 // The demo player of scripts/make-demo-player.sh, opened as the program opens it.
-#include <cstdlib>
-#include <string>
+#include <gtest/gtest.h>
 
 #include <QTabWidget>
-
-#include <gtest/gtest.h>
+#include <cstdlib>
+#include <string>
 
 #include "app/main_window.h"
 #include "controls/directory_list_box.h"
@@ -19,8 +18,8 @@ TEST(DemoPlayerTest, MainWindowOpensOnTheDemoPlayer) {
     test::TempDir dir;
     const std::filesystem::path demo = dir / "demo";
     const std::string script = std::string(CORVINA_SOURCE_DIR) + "/scripts/make-demo-player.sh";
-    const std::string command = "'" + script + "' '" + demo.string() + "' '" + CORVINA_CLI_PATH +
-                                "' > /dev/null";
+    const std::string command =
+        "'" + script + "' '" + demo.string() + "' '" + CORVINA_CLI_PATH + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     ASSERT_EQ(std::system(command.c_str()), 0) << "running it again works too";
 

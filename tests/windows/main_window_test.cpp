@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
+#include <gtest/gtest.h>
+
 #include <QAction>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -8,8 +11,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
-
-#include <gtest/gtest.h>
+#include <QUrl>
 
 #include "app/about_window.h"
 #include "app/settings_window.h"
@@ -28,6 +30,15 @@ namespace {
 using test::MakePlayer;
 using test::SaveScreenshot;
 using test::WhenModal;
+
+// Takes the URLs the program asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -66,7 +77,8 @@ TEST_F(MainWindowTest, StartsOnThePlayerWithAllThreePagesBrowsingIt) {
 
     EXPECT_EQ(Form1->RoomPath, "");
     EXPECT_EQ(Form1->DeviceDrive, "f");
-    for (DriveComboBox* box : {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
+    for (DriveComboBox* box :
+         {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'f') << box->objectName().toStdString();
         EXPECT_EQ(box->currentText(), "f: [player]");
     }
@@ -116,7 +128,8 @@ TEST_F(MainWindowTest, PlayerAbsentShowsTheErrorBoxBeforeTheMainWindow) {
     // and the pictures are set, the main window opens on page 0.
     EXPECT_TRUE(Form1->isVisible());
     EXPECT_EQ(Form1->PageControl1->currentIndex(), 0);
-    for (DriveComboBox* box : {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
+    for (DriveComboBox* box :
+         {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'c');
     }
     EXPECT_EQ(Form1->DirectoryListBox3->Directory(), "C:\\Corvina");
@@ -186,19 +199,19 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
     for (QAction* action : Form1->MainMenu1->actions()) menus << action->text();
     EXPECT_EQ(menus, (QStringList{"Mode(&M)", "Execute(&E)", "Option(&O)", "Help(&H)"}));
     EXPECT_EQ(captions(Form1->X1),
-              (QStringList{"SATRewriteModeR1=SAT Batch Rewrite Mode(&R)", "FilerModeF1=Filer Mode(&F)",
-                           "GBPViewModeG1=GBP View Mode(&G)", "W1=Wallpaper Transporter(&W)", "N1=-",
-                           "X2=Exit(&X)"}));
+              (QStringList{"SATRewriteModeR1=SAT Batch Rewrite Mode(&R)",
+                           "FilerModeF1=Filer Mode(&F)", "GBPViewModeG1=GBP View Mode(&G)",
+                           "W1=Wallpaper Transporter(&W)", "N1=-", "X2=Exit(&X)"}));
     EXPECT_EQ(captions(Form1->ExecuteE1), (QStringList{"LibraryUpdateL1=Library Update(&L)"}));
     EXPECT_EQ(captions(Form1->O1), (QStringList{"S1=Setting(&S)"}));
-    EXPECT_EQ(captions(Form1->H1), (QStringList{"V1=Infomation(&V)", "N3=-",
-                                               "H2=Author's Homepage(&H)"}));
-    EXPECT_EQ(captions(Form1->PopupMenu3),
-              (QStringList{"MenuItem1=選択中のアイテムを送る(&M)", "MenuItem2=-",
-                           "MenuItem3=全てを選択する(&A)", "MenuItem4=全てを対象リストに送る(&S)"}));
-    EXPECT_EQ(captions(Form1->PopupMenu4),
-              (QStringList{"MenuItem5=選択中のアイテムを消去する(&D)",
-                           "MenuItem6=全てのアイテムを消去する(&A)"}));
+    EXPECT_EQ(captions(Form1->H1),
+              (QStringList{"V1=Infomation(&V)", "N3=-", "H2=Author's Homepage(&H)"}));
+    EXPECT_EQ(
+        captions(Form1->PopupMenu3),
+        (QStringList{"MenuItem1=選択中のアイテムを送る(&M)", "MenuItem2=-",
+                     "MenuItem3=全てを選択する(&A)", "MenuItem4=全てを対象リストに送る(&S)"}));
+    EXPECT_EQ(captions(Form1->PopupMenu4), (QStringList{"MenuItem5=選択中のアイテムを消去する(&D)",
+                                                        "MenuItem6=全てのアイテムを消去する(&A)"}));
     EXPECT_EQ(captions(Form1->PopupMenu5), (QStringList{"MenuItem10=選択したファイルの削除(&D)"}));
 }
 
@@ -251,10 +264,12 @@ TEST_F(MainWindowTest, SettingAndWallpaperOpenTheirWindowsCentredOnTheMainWindow
         QWidget* opened = nullptr;
         WhenModal([&](QWidget* modal) {
             opened = modal;
-            EXPECT_LE(std::abs(modal->frameGeometry().center().x() -
-                               Form1->frameGeometry().center().x()), 1);
-            EXPECT_LE(std::abs(modal->frameGeometry().center().y() -
-                               Form1->frameGeometry().center().y()), 1);
+            EXPECT_LE(
+                std::abs(modal->frameGeometry().center().x() - Form1->frameGeometry().center().x()),
+                1);
+            EXPECT_LE(
+                std::abs(modal->frameGeometry().center().y() - Form1->frameGeometry().center().y()),
+                1);
             if (auto* settings = qobject_cast<TForm2*>(modal)) {
                 settings->Button3->click();
             } else {
@@ -264,6 +279,17 @@ TEST_F(MainWindowTest, SettingAndWallpaperOpenTheirWindowsCentredOnTheMainWindow
         item->trigger();
         EXPECT_EQ(opened, item == Form1->S1 ? static_cast<QWidget*>(Form2) : Form4);
     }
+}
+
+TEST_F(MainWindowTest, AuthorsHomepageOpensTheProjectPage) {
+    MakePlayer(prefix_.MapDrive('f', "player"));
+    Start();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "Open");
+    Form1->H2->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl(kHomePageUrl)});
+    EXPECT_TRUE(boxes_.shown.empty());
 }
 
 TEST_F(MainWindowTest, ExitClosesTheMainWindow) {
@@ -287,3 +313,5 @@ TEST_F(MainWindowTest, PagesFollowTheWindowWhenItIsResized) {
 
 }  // namespace
 }  // namespace corvina
+
+#include "main_window_test.moc"

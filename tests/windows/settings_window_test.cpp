@@ -1,12 +1,12 @@
 #include "app/settings_window.h"
 
+#include <gtest/gtest.h>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/settings.h"
@@ -78,8 +78,7 @@ TEST_F(SettingsWindowTest, DialogIsAFixedBoxWithoutTitleBarButtons) {
     EXPECT_EQ(Form2->Edit1->geometry(), QRect(16, 32, 321, 20));
     EXPECT_EQ(Form2->DriveComboBox1->geometry(), QRect(16, 88, 321, 18));
     EXPECT_EQ(Form2->Label1->pos(), QPoint(16, 16));
-    EXPECT_EQ(Form2->OpenDialog1.filter,
-              "gigabeat roomプログラムファイル(GBRoom.exe)|GBRoom.exe");
+    EXPECT_EQ(Form2->OpenDialog1.filter, "gigabeat roomプログラムファイル(GBRoom.exe)|GBRoom.exe");
 }
 
 TEST_F(SettingsWindowTest, NoSettingsFileShowsAnEmptyPathAndDriveF) {
@@ -102,8 +101,9 @@ TEST_F(SettingsWindowTest, OkWritesBothKeysAndLeavesTheMainWindowAlone) {
     });
     EXPECT_FALSE(Form2->isVisible());
     EXPECT_TRUE(boxes_.shown.empty());
-    EXPECT_EQ(Ini(), "[Fundamental setting]\r\nRoom=C:\\Program Files\\gigabeat room\\GBRoom.exe"
-                     "\r\nDrive=g\r\n");
+    EXPECT_EQ(Ini(),
+              "[Fundamental setting]\r\nRoom=C:\\Program Files\\gigabeat room\\GBRoom.exe"
+              "\r\nDrive=g\r\n");
 
     // The main window keeps what it loaded at start-up until the next LoadSettings.
     EXPECT_EQ(Form1->RoomPath, "");

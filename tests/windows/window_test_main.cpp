@@ -1,8 +1,8 @@
 // Entry of the window tests: a real QApplication on the offscreen platform (unless the caller
 // chose another), with the program's resources, font and translations.
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 #include "controls/application_setup.h"
 

@@ -3,6 +3,13 @@
 // Helpers of the window tests: scripted message boxes and open dialogs, modal dialogs driven from
 // a timer, screenshots, and a temporary prefix with a generated player drive.
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -10,14 +17,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QApplication>
-#include <QDir>
-#include <QPixmap>
-#include <QTimer>
-#include <QWidget>
-
-#include <gtest/gtest.h>
 
 #include "controls/message_boxes.h"
 #include "controls/open_dialogs.h"
@@ -97,11 +96,11 @@ inline void SaveScreenshot(QWidget* window, const char* name) {
         return;
     }
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const QString file = QDir(QString::fromLocal8Bit(folder))
-                             .filePath(QStringLiteral("%1.%2-%3.png")
-                                           .arg(QString::fromLatin1(info->test_suite_name()),
-                                                QString::fromLatin1(info->name()),
-                                                QString::fromLatin1(name)));
+    const QString file =
+        QDir(QString::fromLocal8Bit(folder))
+            .filePath(QStringLiteral("%1.%2-%3.png")
+                          .arg(QString::fromLatin1(info->test_suite_name()),
+                               QString::fromLatin1(info->name()), QString::fromLatin1(name)));
     window->grab().save(file);
 }
 
