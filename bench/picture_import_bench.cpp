@@ -10,6 +10,7 @@
 // holds on the heap: libjpeg's working memory, its row buffers, the stretch's sums and the
 // result. Stack and code are not counted (a few kilobytes of stack at most).
 #include <benchmark/benchmark.h>
+#include <jpeglib.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -22,8 +23,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "../tests/pictures/jpeg_maker.h"
 #include "platform/jpeg.h"
@@ -129,11 +128,13 @@ std::filesystem::path MakeGeneratedJpeg(const std::filesystem::path& folder) {
     const auto bytes = corvina::test::EncodeJpeg(
         kGeneratedWidth, kGeneratedHeight, {.quality = 90}, [](int y, std::uint8_t* row) {
             for (int x = 0; x < kGeneratedWidth; ++x) {
-                const unsigned noise = (static_cast<unsigned>(x) * 2654435761u ^
-                                        static_cast<unsigned>(y) * 40503u) >> 28;
+                const unsigned noise =
+                    (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >>
+                    28;
                 row[x * 3] = static_cast<std::uint8_t>(x * 200 / kGeneratedWidth + noise);
                 row[x * 3 + 1] = static_cast<std::uint8_t>(y * 200 / kGeneratedHeight + noise);
-                row[x * 3 + 2] = static_cast<std::uint8_t>(((x / 40 + y / 40) % 2) * 120 + noise * 3);
+                row[x * 3 + 2] =
+                    static_cast<std::uint8_t>(((x / 40 + y / 40) % 2) * 120 + noise * 3);
             }
         });
     corvina::test::WriteFileBytes(path, bytes);
@@ -201,8 +202,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = pattern;
 
     std::vector<Sample> samples;
-    const std::filesystem::path largest =
-        std::filesystem::path(CORVINA_TESTDATA_DIR) / "jpeg" / "rachel-hisko-rEM3cK8F1pk-unsplash.jpg";
+    const std::filesystem::path largest = std::filesystem::path(CORVINA_TESTDATA_DIR) / "jpeg" /
+                                          "rachel-hisko-rEM3cK8F1pk-unsplash.jpg";
     if (std::filesystem::exists(largest)) {
         samples.push_back({"progressive-6000x4000", largest});
     } else {
@@ -216,7 +217,8 @@ int main(int argc, char** argv) {
     for (const Sample& sample : samples) {
         benchmark::RegisterBenchmark(("FullDecode/" + sample.label).c_str(),
                                      [path = sample.path](benchmark::State& state) {
-                                         for (auto _ : state) benchmark::DoNotOptimize(FullDecode(path));
+                                         for (auto _ : state)
+                                             benchmark::DoNotOptimize(FullDecode(path));
                                      })
             ->Unit(benchmark::kMillisecond)
             ->MinTime(2.0);
@@ -284,13 +286,14 @@ int main(int argc, char** argv) {
             const std::int64_t peak = PeakHeap([&] {
                 benchmark::DoNotOptimize(corvina::ImportPicture(sample.path, width, height));
             });
-            std::printf("    import to %dx%d:%*s%8.2f\n", width, height,
-                        width < 100 ? 10 : 8, "", mb(peak));
+            std::printf("    import to %dx%d:%*s%8.2f\n", width, height, width < 100 ? 10 : 8, "",
+                        mb(peak));
         }
         NullSink sink;
         const std::int64_t streaming = PeakHeap([&] { corvina::DecodeJpeg(sample.path, sink); });
         std::printf("    libjpeg streaming alone:  %8.2f\n", mb(streaming));
-        const std::int64_t full = PeakHeap([&] { benchmark::DoNotOptimize(FullDecode(sample.path)); });
+        const std::int64_t full =
+            PeakHeap([&] { benchmark::DoNotOptimize(FullDecode(sample.path)); });
         std::printf("    libjpeg full decode:      %8.2f\n", mb(full));
     }
 

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/jpeg.h"
 #include "platform/errors.h"
+#include "platform/jpeg.h"
 #include "platform/picture_import.h"
 
 namespace {

@@ -20,8 +20,7 @@ constexpr std::string_view kJacketUsage = "usage: corvina-cli jacket PICTURE OUT
 constexpr std::string_view kWallpaperUsage =
     "usage: corvina-cli wallpaper PICTURE OUT.GBP [--bmp OUT.BMP]\n";
 
-int Usage(Streams io, std::string_view command, std::string_view usage,
-          std::string_view problem) {
+int Usage(Streams io, std::string_view command, std::string_view usage, std::string_view problem) {
     io.err << "corvina-cli: " << command << ": " << problem << "\n" << usage;
     return kExitUsage;
 }
@@ -35,7 +34,8 @@ int RunJacket(Args args, const Environment&, Streams io) {
             return Usage(io, "jacket", kJacketUsage, "unknown option '" + arg + "'");
         paths.push_back(arg);
     }
-    if (paths.size() != 2) return Usage(io, "jacket", kJacketUsage, "needs a picture and a GBP file");
+    if (paths.size() != 2)
+        return Usage(io, "jacket", kJacketUsage, "needs a picture and a GBP file");
     try {
         const Picture15 picture = ImportPicture(paths[0], kJacketWidth, kJacketHeight);
         WriteWholeFile(paths[1], WriteJacketGbp(picture));

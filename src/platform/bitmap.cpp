@@ -97,7 +97,8 @@ public:
     bool Next(std::uint8_t& byte) {
         if (pos_ == buffer_.size()) {
             if (next_ >= end_) return false;
-            buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kStreamChunk, end_ - next_)));
+            buffer_.resize(
+                static_cast<std::size_t>(std::min<std::uint64_t>(kStreamChunk, end_ - next_)));
             const std::size_t got = file_.ReadAt(next_, buffer_);
             buffer_.resize(got);
             next_ = got == 0 ? end_ : next_ + got;
@@ -168,15 +169,17 @@ private:
     std::uint64_t dataOffset_ = 0;
     std::uint64_t dataSize_ = 0;  // bytes of pixel data the file holds from dataOffset_
     std::vector<std::array<std::uint8_t, 3>> palette_;  // red, green, blue
-    std::array<Channel, 3> channels_;                  // red, green, blue (16 and 32 bits)
-    bool maskedPixels_ = false;                        // 16 or 32 bits read through channels_
+    std::array<Channel, 3> channels_;                   // red, green, blue (16 and 32 bits)
+    bool maskedPixels_ = false;                         // 16 or 32 bits read through channels_
 };
 
 void BitmapReader::ReadHeaders() {
     std::array<std::uint8_t, kFileHeaderSize + kV5HeaderSize + kMaskBytes> head{};
     const std::size_t got = file_.ReadAt(0, head);
     if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
-        Fail("中身は JPEG です。JPEG として読むのは拡張子が \".jpg\" か \".JPG\" のファイルだけです");
+        Fail(
+            "中身は JPEG です。JPEG として読むのは拡張子が \".jpg\" か \".JPG\" "
+            "のファイルだけです");
     }
     if (got < kFileHeaderSize + 4) Fail("ファイルが短すぎます");
     if (head[0] != 'B' || head[1] != 'M') Fail("先頭が \"BM\" ではありません");
@@ -233,10 +236,17 @@ void BitmapReader::ReadHeaders() {
             bitCountFits = bitCount_ == 1 || bitCount_ == 2 || bitCount_ == 4 || bitCount_ == 8 ||
                            bitCount_ == 24 || (!core && (bitCount_ == 16 || bitCount_ == 32));
             break;
-        case kBiRle8: bitCountFits = bitCount_ == 8; break;
-        case kBiRle4: bitCountFits = bitCount_ == 4; break;
-        case kBiBitfields: bitCountFits = bitCount_ == 16 || bitCount_ == 32; break;
-        default: Fail("圧縮形式 " + std::to_string(compression_) + " には対応していません");
+        case kBiRle8:
+            bitCountFits = bitCount_ == 8;
+            break;
+        case kBiRle4:
+            bitCountFits = bitCount_ == 4;
+            break;
+        case kBiBitfields:
+            bitCountFits = bitCount_ == 16 || bitCount_ == 32;
+            break;
+        default:
+            Fail("圧縮形式 " + std::to_string(compression_) + " には対応していません");
     }
     if (!bitCountFits) {
         Fail("ビット数 " + std::to_string(bitCount_) + " は圧縮形式 " +
@@ -253,17 +263,17 @@ void BitmapReader::ReadHeaders() {
     if (compression_ == kBiBitfields) {
         const std::uint8_t* masks = h + kInfoHeaderSize;
         if (headerSize == kInfoHeaderSize) {
-            if (got < kFileHeaderSize + kInfoHeaderSize + kMaskBytes) Fail("ファイルが途中で切れています");
+            if (got < kFileHeaderSize + kInfoHeaderSize + kMaskBytes)
+                Fail("ファイルが途中で切れています");
             paletteStart += kMaskBytes;
         }
         const std::array<std::uint32_t, 3> mask = {Le32(masks), Le32(masks + 4), Le32(masks + 8)};
         const std::uint32_t allowed = bitCount_ == 16 ? 0xFFFFu : 0xFFFFFFFFu;
-        const bool valid = std::all_of(mask.begin(), mask.end(),
-                                       [&](std::uint32_t m) {
-                                           return IsContiguousMask(m) && (m & ~allowed) == 0;
-                                       }) &&
-                           (mask[0] & mask[1]) == 0 && (mask[0] & mask[2]) == 0 &&
-                           (mask[1] & mask[2]) == 0;
+        const bool valid =
+            std::all_of(
+                mask.begin(), mask.end(),
+                [&](std::uint32_t m) { return IsContiguousMask(m) && (m & ~allowed) == 0; }) &&
+            (mask[0] & mask[1]) == 0 && (mask[0] & mask[2]) == 0 && (mask[1] & mask[2]) == 0;
         if (!valid) Fail("色のビット マスクが正しくありません");
         for (int i = 0; i < 3; ++i) channels_[i] = Channel(mask[i]);
         maskedPixels_ = true;
@@ -306,7 +316,8 @@ void BitmapReader::ReadHeaders() {
     } else {
         const std::uint64_t bits = static_cast<std::uint64_t>(width_) * bitCount_;
         const std::uint64_t rowBytes = (bits + 31) / 32 * 4;
-        const std::uint64_t needed = rowBytes * static_cast<std::uint64_t>(height_ - 1) + (bits + 7) / 8;
+        const std::uint64_t needed =
+            rowBytes * static_cast<std::uint64_t>(height_ - 1) + (bits + 7) / 8;
         if (needed > dataSize_) {
             Fail("画素データ (" + std::to_string(needed) + " バイト) がファイルに収まりません");
         }

@@ -1,15 +1,15 @@
 #include "platform/jpeg.h"
 
 // jpeglib.h needs FILE and size_t declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <vector>
-
-#include <jerror.h>
-#include <jpeglib.h>
 
 #include "platform/files.h"
 
@@ -62,7 +62,7 @@ struct DecodeContext {
     Failure failure = Failure::kNone;
     std::exception_ptr readError;
     std::vector<JOCTET> input = std::vector<JOCTET>(kInputBufferSize);
-    std::vector<JSAMPLE> decoded;  // one row as libjpeg gives it (RGB or CMYK)
+    std::vector<JSAMPLE> decoded;   // one row as libjpeg gives it (RGB or CMYK)
     std::vector<std::uint8_t> rgb;  // the same row in RGB, for CMYK files
     PictureSink* sink = nullptr;
     const PictureLimits* limits = nullptr;
@@ -188,8 +188,7 @@ bool RunDecode(DecodeContext& c) {
             return false;
         }
     }
-    const bool cmyk =
-        c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
+    const bool cmyk = c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
     c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
 
     jpeg_start_decompress(&c.cinfo);
@@ -241,13 +240,14 @@ JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
     if (!RunDecode(*c)) {
         if (c->readError) std::rethrow_exception(c->readError);
         if (c->failure == Failure::kTooManyScans) {
-            throw MakePictureError(kBadJpegText, c->name,
-                                   "スキャンが多すぎます (" + std::to_string(kMaxScans) +
-                                       " を超えています)");
+            throw MakePictureError(
+                kBadJpegText, c->name,
+                "スキャンが多すぎます (" + std::to_string(kMaxScans) + " を超えています)");
         }
         if (c->failure == Failure::kTooManyCoefficients) {
-            throw MakePictureError(kBadJpegText, c->name,
-                                   "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
+            throw MakePictureError(
+                kBadJpegText, c->name,
+                "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
         }
         throw MakePictureError(kBadJpegText, c->name, c->err.message);
     }

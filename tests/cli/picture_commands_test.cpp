@@ -41,7 +41,8 @@ fs::path WritePicture(const fs::path& path) {
 TEST(PictureCommands, JacketWritesThe75x75GbpOfThePicture) {
     test::TempDir dir;
     const fs::path picture = WritePicture(dir / "photo.bmp");
-    const Result result = RunCli(dir / "prefix", {"jacket", picture.string(), (dir / "a.gbp").string()});
+    const Result result =
+        RunCli(dir / "prefix", {"jacket", picture.string(), (dir / "a.gbp").string()});
     ASSERT_EQ(result.status, kExitOk) << result.err;
     EXPECT_EQ(result.out, "");
     const auto bytes = test::ReadBytes(dir / "a.gbp");
@@ -54,7 +55,8 @@ TEST(PictureCommands, WallpaperWritesTheGbpAndOnRequestThe16BitBitmap) {
     const fs::path picture = WritePicture(dir / "photo.bmp");
     const Picture15 expected = ImportPicture(picture, 240, 320);
 
-    Result result = RunCli(dir / "prefix", {"wallpaper", picture.string(), (dir / "w.gbp").string()});
+    Result result =
+        RunCli(dir / "prefix", {"wallpaper", picture.string(), (dir / "w.gbp").string()});
     ASSERT_EQ(result.status, kExitOk) << result.err;
     EXPECT_EQ(test::ReadBytes(dir / "w.gbp"), WriteWallpaperGbp(expected));
     EXPECT_FALSE(fs::exists(dir / "w.bmp"));
@@ -72,14 +74,16 @@ TEST(PictureCommands, BadPicturesFailAndWriteNothing) {
     const fs::path jpegNamedOddly = WritePicture(dir / "photo.Jpg");  // a bitmap: loads fine
     test::WriteText(dir / "photo.jpg", "BM not a jpeg");
 
-    Result result = RunCli(dir / "prefix", {"jacket", (dir / "not.bmp").string(), (dir / "a.gbp").string()});
+    Result result =
+        RunCli(dir / "prefix", {"jacket", (dir / "not.bmp").string(), (dir / "a.gbp").string()});
     EXPECT_EQ(result.status, kExitFailure);
-    EXPECT_NE(result.err.find("ビットマップ ファイルが正しくありません"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("ビットマップ ファイルが正しくありません"), std::string::npos)
+        << result.err;
     EXPECT_NE(result.err.find("not.bmp"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "a.gbp"));
 
-    result = RunCli(dir / "prefix", {"wallpaper", (dir / "photo.jpg").string(), (dir / "w.gbp").string(),
-                                     "--bmp", (dir / "w.bmp").string()});
+    result = RunCli(dir / "prefix", {"wallpaper", (dir / "photo.jpg").string(),
+                                     (dir / "w.gbp").string(), "--bmp", (dir / "w.bmp").string()});
     EXPECT_EQ(result.status, kExitFailure);
     EXPECT_NE(result.err.find("JPEG"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "w.gbp"));
@@ -88,7 +92,8 @@ TEST(PictureCommands, BadPicturesFailAndWriteNothing) {
     result = RunCli(dir / "prefix", {"jacket", jpegNamedOddly.string(), (dir / "b.gbp").string()});
     EXPECT_EQ(result.status, kExitOk) << result.err;
 
-    result = RunCli(dir / "prefix", {"jacket", (dir / "missing.bmp").string(), (dir / "c.gbp").string()});
+    result = RunCli(dir / "prefix",
+                    {"jacket", (dir / "missing.bmp").string(), (dir / "c.gbp").string()});
     EXPECT_EQ(result.status, kExitFailure);
     EXPECT_NE(result.err.find("missing.bmp"), std::string::npos) << result.err;
 }
@@ -96,12 +101,18 @@ TEST(PictureCommands, BadPicturesFailAndWriteNothing) {
 TEST(PictureCommands, WrongUsageExitsWithTwo) {
     test::TempDir dir;
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"jacket"}, {"jacket", "a.bmp"}, {"jacket", "a", "b", "c"},
-          {"jacket", "--bmp", "x", "a", "b"}, {"wallpaper", "a.bmp"}, {"wallpaper", "a", "b", "--bmp"},
-          {"wallpaper", "a", "b", "--bmp", "x", "--bmp", "y"}, {"wallpaper", "-x", "a", "b"}}) {
+         {std::vector<std::string>{"jacket"},
+          {"jacket", "a.bmp"},
+          {"jacket", "a", "b", "c"},
+          {"jacket", "--bmp", "x", "a", "b"},
+          {"wallpaper", "a.bmp"},
+          {"wallpaper", "a", "b", "--bmp"},
+          {"wallpaper", "a", "b", "--bmp", "x", "--bmp", "y"},
+          {"wallpaper", "-x", "a", "b"}}) {
         const Result result = RunCli(dir / "prefix", args);
         EXPECT_EQ(result.status, kExitUsage) << args.size();
-        EXPECT_NE(result.err.find("usage: corvina-cli " + args[0]), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("usage: corvina-cli " + args[0]), std::string::npos)
+            << result.err;
     }
 }
 

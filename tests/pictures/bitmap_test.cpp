@@ -1,10 +1,11 @@
+#include "platform/bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
 #include "pictures/picture_test_util.h"
-#include "platform/bitmap.h"
 #include "platform/errors.h"
 #include "platform/picture_import.h"
 #include "support/temp_dir.h"
@@ -63,12 +64,14 @@ TEST_F(BitmapTest, Writer16IsBottomUp555WithPaddedRows) {
     picture.set(1, 0, 0x03E0);
     picture.set(2, 0, 0x801F);  // bit 15 is not part of the pixel
     picture.set(0, 1, 0x1234);
+    // clang-format off
     const std::vector<std::uint8_t> expected = {
         'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file size 54 + 2 rows x 8
         40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 16, 0, 0, 0, 0, 0, 16, 0, 0, 0,
         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         0x34, 0x12, 0, 0, 0, 0, 0, 0,               // bottom row first, padded to 8 bytes
         0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0, 0};  // top row
+    // clang-format on
     EXPECT_EQ(EncodeBitmap16(picture), expected);
 }
 
@@ -112,8 +115,8 @@ TEST_F(BitmapTest, TopDownRowsAndCoreHeader) {
     topDown.data = PadRows({{0, 0, 255}, {255, 0, 0}});  // BGR: red first, then blue
     EXPECT_EQ(Read(topDown), test::MakePicture(1, 2, {kRed, kBlue}));
 
-    BitmapSpec core{.headerSize = 12, .width = 2, .height = 2, .bitCount = 8,
-                    .palette = {kWhite, kGreen}};
+    BitmapSpec core{
+        .headerSize = 12, .width = 2, .height = 2, .bitCount = 8, .palette = {kWhite, kGreen}};
     core.data = PadRows({{1, 0}, {0, 1}});
     EXPECT_EQ(Read(core), test::MakePicture(2, 2, {kWhite, kGreen, kGreen, kWhite}));
 }
@@ -122,10 +125,13 @@ TEST_F(BitmapTest, SixteenAndThirtyTwoBitsWithAndWithoutMasks) {
     const auto expected = test::MakePicture(2, 1, {kRed, Rgb{0, 132, 255}});
 
     BitmapSpec rgb16{.width = 2, .height = 1, .bitCount = 16};  // 5-5-5 without masks
-    rgb16.data = PadRows({{0x00, 0x7C, 0x1F, 0x02}});  // green 16 -> 132, blue 31 -> 255
+    rgb16.data = PadRows({{0x00, 0x7C, 0x1F, 0x02}});           // green 16 -> 132, blue 31 -> 255
     EXPECT_EQ(Read(rgb16), expected);
 
-    BitmapSpec rgb565{.width = 2, .height = 1, .bitCount = 16, .compression = 3,
+    BitmapSpec rgb565{.width = 2,
+                      .height = 1,
+                      .bitCount = 16,
+                      .compression = 3,
                       .masks = {0xF800, 0x07E0, 0x001F}};
     rgb565.data = PadRows({{0x00, 0xF8, 0x1F, 0x04}});  // green 32 of 63 -> 130
     EXPECT_EQ(Read(rgb565), test::MakePicture(2, 1, {kRed, Rgb{0, 130, 255}}));
@@ -136,16 +142,21 @@ TEST_F(BitmapTest, SixteenAndThirtyTwoBitsWithAndWithoutMasks) {
 
     // Bitfields in an unusual order, inside a V5 header and inside a 52-byte header.
     for (std::uint32_t headerSize : {124u, 52u}) {
-        BitmapSpec masked{.headerSize = headerSize, .width = 2, .height = 1, .bitCount = 32,
-                          .compression = 3, .masks = {0x0000FF00, 0xFF000000, 0x00FF0000}};
+        BitmapSpec masked{.headerSize = headerSize,
+                          .width = 2,
+                          .height = 1,
+                          .bitCount = 32,
+                          .compression = 3,
+                          .masks = {0x0000FF00, 0xFF000000, 0x00FF0000}};
         masked.data = {0, 255, 0, 0, 0, 0, 255, 132};
         EXPECT_EQ(Read(masked), expected) << headerSize;
     }
 
     // Masks that Windows refuses: empty, broken into pieces, overlapping.
-    for (const std::vector<std::uint32_t>& masks :
-         {std::vector<std::uint32_t>{0xF800, 0x07E0, 0}, {0xF801, 0x07E0, 0x001E},
-          {0xFC00, 0x07E0, 0x001F}, {0x1F0000, 0x07E0, 0x001F}}) {
+    for (const std::vector<std::uint32_t>& masks : {std::vector<std::uint32_t>{0xF800, 0x07E0, 0},
+                                                    {0xF801, 0x07E0, 0x001E},
+                                                    {0xFC00, 0x07E0, 0x001F},
+                                                    {0x1F0000, 0x07E0, 0x001F}}) {
         rgb565.masks = masks;
         EXPECT_NE(Failure(rgb565).find("マスク"), std::string::npos) << masks[0];
     }
@@ -155,12 +166,13 @@ TEST_F(BitmapTest, Rle8RunsAbsoluteDeltaAndEarlyEnd) {
     // 4x3, rows from the bottom. Bottom row: an absolute run of three (2 1 2, padded to an even
     // count of bytes), then a run of one red; end of line. Middle row: a delta one right and one
     // up leaves it black, and the first pixel of the top row too; then three blue; end of bitmap.
-    BitmapSpec rle{.width = 4, .height = 3, .bitCount = 8, .compression = 1,
-                   .palette = {kBlack, kRed, kBlue}};
+    BitmapSpec rle{
+        .width = 4, .height = 3, .bitCount = 8, .compression = 1, .palette = {kBlack, kRed, kBlue}};
     rle.data = {0, 3, 2, 1, 2, 0, 1, 1, 0, 0, 0, 2, 1, 1, 3, 2, 0, 1};
-    EXPECT_EQ(Read(rle), test::MakePicture(4, 3, {kBlack, kBlue, kBlue, kBlue,     //
-                                                  kBlack, kBlack, kBlack, kBlack,  //
-                                                  kBlue, kRed, kBlue, kRed}));
+    EXPECT_EQ(Read(rle), test::MakePicture(4, 3,
+                                           {kBlack, kBlue, kBlue, kBlue,     //
+                                            kBlack, kBlack, kBlack, kBlack,  //
+                                            kBlue, kRed, kBlue, kRed}));
     // End of bitmap right away: every pixel black.
     rle.data = {0, 1};
     rle.height = 2;
@@ -169,23 +181,23 @@ TEST_F(BitmapTest, Rle8RunsAbsoluteDeltaAndEarlyEnd) {
 
 TEST_F(BitmapTest, Rle4AlternatesNibbles) {
     // A run of two, then an absolute run of five pixels in three bytes plus one pad byte.
-    BitmapSpec rle{.width = 7, .height = 1, .bitCount = 4, .compression = 2,
-                   .palette = {kBlack, kRed, kBlue}};
+    BitmapSpec rle{
+        .width = 7, .height = 1, .bitCount = 4, .compression = 2, .palette = {kBlack, kRed, kBlue}};
     rle.data = {2, 0x12, 0, 5, 0x12, 0x12, 0x10, 0, 0, 1};
     EXPECT_EQ(Read(rle), test::MakePicture(7, 1, {kRed, kBlue, kRed, kBlue, kRed, kBlue, kRed}));
 }
 
 TEST_F(BitmapTest, DamagedRleIsRefused) {
-    BitmapSpec rle{.width = 4, .height = 2, .bitCount = 8, .compression = 1,
-                   .palette = {kBlack, kRed}};
+    BitmapSpec rle{
+        .width = 4, .height = 2, .bitCount = 8, .compression = 1, .palette = {kBlack, kRed}};
     const std::vector<std::pair<std::vector<std::uint8_t>, std::string>> cases = {
-        {{5, 1, 0, 1}, "右端"},                        // run past the row's end
-        {{0, 2, 5, 0, 0, 1}, "右端"},                  // delta past the row's end
-        {{0, 2, 0, 3, 0, 1}, "上端"},                  // delta above the top
-        {{0, 0, 0, 0, 1, 1, 0, 0}, "上端"},            // pixels after the last row
-        {{4, 1, 0, 0, 2, 1}, "途中で終わって"},       // data ends in the second row
-        {{4, 1, 0, 0, 4}, "途中で終わって"},          // data ends inside a code
-        {{2, 7, 0, 0, 0, 1}, "色番号 7"},             // index beyond the palette
+        {{5, 1, 0, 1}, "右端"},                  // run past the row's end
+        {{0, 2, 5, 0, 0, 1}, "右端"},            // delta past the row's end
+        {{0, 2, 0, 3, 0, 1}, "上端"},            // delta above the top
+        {{0, 0, 0, 0, 1, 1, 0, 0}, "上端"},      // pixels after the last row
+        {{4, 1, 0, 0, 2, 1}, "途中で終わって"},  // data ends in the second row
+        {{4, 1, 0, 0, 4}, "途中で終わって"},     // data ends inside a code
+        {{2, 7, 0, 0, 0, 1}, "色番号 7"},        // index beyond the palette
     };
     for (const auto& [data, reason] : cases) {
         rle.data = data;
@@ -204,8 +216,8 @@ TEST_F(BitmapTest, HeaderPromisingTooMuchIsRefusedBeforeAllocating) {
     BitmapSpec tall{.width = 8000, .height = 8000, .bitCount = 24};
     tall.data.assign(100, 0);
     EXPECT_NE(Failure(tall).find("収まりません"), std::string::npos) << Failure(tall);
-    BitmapSpec rle{.width = 30000, .height = 8000, .bitCount = 8, .compression = 1,
-                   .palette = {kBlack}};
+    BitmapSpec rle{
+        .width = 30000, .height = 8000, .bitCount = 8, .compression = 1, .palette = {kBlack}};
     rle.data = {0, 1};
     EXPECT_NE(Failure(rle).find("行数"), std::string::npos) << Failure(rle);
     BitmapSpec colours{.width = 1, .height = 1, .bitCount = 8, .colorsUsed = 100000000};
@@ -231,10 +243,11 @@ TEST_F(BitmapTest, MalformedHeadersNameTheFileAndTheReason) {
     Put32(cut, 2, static_cast<std::uint32_t>(cut.size()));
     EXPECT_NE(Failure(cut).find("収まりません"), std::string::npos) << Failure(cut);
 
-    EXPECT_NE(Failure(BitmapSpec{.headerSize = 64, .width = 1, .height = 1}).find("64"), std::string::npos);
+    EXPECT_NE(Failure(BitmapSpec{.headerSize = 64, .width = 1, .height = 1}).find("64"),
+              std::string::npos);
     EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .planes = 2}), "");
     EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .bitCount = 12}), "");
-    EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .compression = 4}), "");       // embedded JPEG
+    EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .compression = 4}), "");  // embedded JPEG
     EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = -1, .bitCount = 8, .compression = 1}), "");
     EXPECT_NE(Failure(BitmapSpec{.width = 0, .height = 1}), "");
 }

@@ -58,11 +58,11 @@ TEST(BmpSuite, GoodTrueColourFilesGiveTheReferencePicture) {
         EXPECT_EQ(ReadBitmap(dir / "g" / name), reference) << name;
     }
     // 16-bit files hold the reference rounded to their depth.
-    for (const auto& [name, bits] : std::map<std::string, std::array<int, 3>>{
-             {"rgb16.bmp", {5, 5, 5}},
-             {"rgb16bfdef.bmp", {5, 5, 5}},
-             {"rgb16-565.bmp", {5, 6, 5}},
-             {"rgb16-565pal.bmp", {5, 6, 5}}}) {
+    for (const auto& [name, bits] :
+         std::map<std::string, std::array<int, 3>>{{"rgb16.bmp", {5, 5, 5}},
+                                                   {"rgb16bfdef.bmp", {5, 5, 5}},
+                                                   {"rgb16-565.bmp", {5, 6, 5}},
+                                                   {"rgb16-565pal.bmp", {5, 6, 5}}}) {
         EXPECT_EQ(RoundedTo(ReadBitmap(dir / "g" / name), bits), RoundedTo(reference, bits))
             << name;
     }
@@ -114,8 +114,8 @@ TEST(BmpSuite, GoodPalettedFilesAgreeWithEachOther) {
     const Picture24 pal1bg = ReadBitmap(g / "pal1bg.bmp");
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 127; ++x) {
-            const test::Rgb expected = pal1.at(x, y)[0] == 255 ? test::Rgb{0x40, 0xFF, 0x40}
-                                                               : test::Rgb{0x40, 0x40, 0xFF};
+            const test::Rgb expected =
+                pal1.at(x, y)[0] == 255 ? test::Rgb{0x40, 0xFF, 0x40} : test::Rgb{0x40, 0x40, 0xFF};
             ASSERT_EQ(test::PixelAt(pal1bg, x, y), expected) << x << "," << y;
         }
 }

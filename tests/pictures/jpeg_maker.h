@@ -3,6 +3,8 @@
 // Writes JPEG files with libjpeg's compressor, for tests, the benchmark and fuzz seeds. The
 // pictures are made by the caller; libjpeg's default error handler is fine here, as the inputs
 // are always valid.
+#include <jpeglib.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +14,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace corvina::test {
 
 struct JpegOptions {
-    J_COLOR_SPACE inputSpace = JCS_RGB;  // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
+    J_COLOR_SPACE inputSpace = JCS_RGB;   // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
     J_COLOR_SPACE fileSpace = JCS_YCbCr;  // what the file stores, e.g. JCS_YCCK for CMYK input
     int quality = 90;
     bool progressive = false;
@@ -39,11 +39,12 @@ inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, const JpegOpt
     cinfo.image_width = static_cast<JDIMENSION>(width);
     cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.in_color_space = options.inputSpace;
-    cinfo.input_components =
-        options.inputSpace == JCS_GRAYSCALE ? 1 : options.inputSpace == JCS_CMYK ? 4 : 3;
+    cinfo.input_components = options.inputSpace == JCS_GRAYSCALE ? 1
+                             : options.inputSpace == JCS_CMYK    ? 4
+                                                                 : 3;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, options.inputSpace == JCS_GRAYSCALE ? JCS_GRAYSCALE
-                                                                     : options.fileSpace);
+    jpeg_set_colorspace(&cinfo,
+                        options.inputSpace == JCS_GRAYSCALE ? JCS_GRAYSCALE : options.fileSpace);
     jpeg_set_quality(&cinfo, options.quality, TRUE);
     if (options.fullChroma) {
         for (int i = 0; i < cinfo.num_components; ++i) {
@@ -68,9 +69,11 @@ inline std::vector<std::uint8_t> EncodeJpeg(int width, int height, const JpegOpt
     return bytes;
 }
 
-inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+inline void WriteFileBytes(const std::filesystem::path& path,
+                           const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 

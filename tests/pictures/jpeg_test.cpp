@@ -1,3 +1,5 @@
+#include "platform/jpeg.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -6,7 +8,6 @@
 #include "pictures/jpeg_maker.h"
 #include "pictures/picture_test_util.h"
 #include "platform/errors.h"
-#include "platform/jpeg.h"
 #include "platform/picture_import.h"
 #include "support/temp_dir.h"
 
@@ -61,18 +62,18 @@ TEST_F(JpegTest, BaselineProgressiveArithmeticAndRestartsDecodeInColour) {
     };
     for (const auto& [name, options] : kinds) {
         JpegReport report;
-        const Picture24 picture = ReadJpeg(Write(test::EncodeJpeg(64, 64, options, Quarters)), {},
-                                           &report);
+        const Picture24 picture =
+            ReadJpeg(Write(test::EncodeJpeg(64, 64, options, Quarters)), {}, &report);
         ExpectQuarters(picture, name);
         EXPECT_EQ(report.warnings, 0) << name;
     }
 }
 
 TEST_F(JpegTest, GrayscaleComesOutGrey) {
-    const auto bytes = test::EncodeJpeg(16, 16, {.inputSpace = JCS_GRAYSCALE},
-                                        [](int y, std::uint8_t* row) {
-                                            for (int x = 0; x < 16; ++x) row[x] = y < 8 ? 40 : 200;
-                                        });
+    const auto bytes =
+        test::EncodeJpeg(16, 16, {.inputSpace = JCS_GRAYSCALE}, [](int y, std::uint8_t* row) {
+            for (int x = 0; x < 16; ++x) row[x] = y < 8 ? 40 : 200;
+        });
     const Picture24 picture = ReadJpeg(Write(bytes));
     ExpectNear(test::PixelAt(picture, 3, 2), {40, 40, 40}, 3, "dark");
     ExpectNear(test::PixelAt(picture, 3, 13), {200, 200, 200}, 3, "light");
@@ -87,10 +88,11 @@ TEST_F(JpegTest, GrayscaleComesOutGrey) {
 TEST_F(JpegTest, AdobeCmykAndYcckComeOutInTheirColours) {
     const auto inks = [](int y, std::uint8_t* row) {
         for (int x = 0; x < 64; ++x) {
-            std::array<std::uint8_t, 4> ink = y < 32 ? (x < 32 ? std::array<std::uint8_t, 4>{255, 0, 0, 0}
-                                                               : std::array<std::uint8_t, 4>{0, 255, 0, 0})
-                                                     : (x < 32 ? std::array<std::uint8_t, 4>{0, 0, 255, 0}
-                                                               : std::array<std::uint8_t, 4>{0, 0, 0, 255});
+            std::array<std::uint8_t, 4> ink =
+                y < 32 ? (x < 32 ? std::array<std::uint8_t, 4>{255, 0, 0, 0}
+                                 : std::array<std::uint8_t, 4>{0, 255, 0, 0})
+                       : (x < 32 ? std::array<std::uint8_t, 4>{0, 0, 255, 0}
+                                 : std::array<std::uint8_t, 4>{0, 0, 0, 255});
             for (int i = 0; i < 4; ++i) row[x * 4 + i] = static_cast<std::uint8_t>(255 - ink[i]);
         }
     };
@@ -124,7 +126,8 @@ TEST_F(JpegTest, DamagedFilesFailWithLibjpegsReasonAndTheFileName) {
 
     // Cut in the middle of the scan: libjpeg makes up the rest and warns.
     bytes = test::EncodeJpeg(64, 64, {.quality = 95}, [](int y, std::uint8_t* row) {
-        for (int x = 0; x < 64 * 3; ++x) row[x] = static_cast<std::uint8_t>((x * 7919 + y * 104729) % 251);
+        for (int x = 0; x < 64 * 3; ++x)
+            row[x] = static_cast<std::uint8_t>((x * 7919 + y * 104729) % 251);
     });
     bytes.resize(bytes.size() * 3 / 4);
     JpegReport report;
@@ -144,8 +147,9 @@ TEST_F(JpegTest, SizeLimitsAreCheckedBeforeDecoding) {
 // A tiny progressive file whose frame header claims 30000x8000: libjpeg would want 1.4 GB for
 // the coefficients of a picture the file cannot possibly hold.
 TEST_F(JpegTest, ProgressiveFileClaimingAHugePictureIsRefused) {
-    auto bytes = test::EncodeJpeg(16, 16, {.progressive = true, .fullChroma = true},
-                                  [](int y, std::uint8_t* row) { std::fill_n(row, 16 * 3, y * 9); });
+    auto bytes =
+        test::EncodeJpeg(16, 16, {.progressive = true, .fullChroma = true},
+                         [](int y, std::uint8_t* row) { std::fill_n(row, 16 * 3, y * 9); });
     std::size_t sof = 0;
     while (sof + 9 < bytes.size() && !(bytes[sof] == 0xFF && bytes[sof + 1] == 0xC2)) ++sof;
     ASSERT_LT(sof + 9, bytes.size());

@@ -1,3 +1,5 @@
+#include "platform/picture_import.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "platform/bitmap.h"
 #include "platform/errors.h"
 #include "platform/jpeg.h"
-#include "platform/picture_import.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -67,9 +68,8 @@ protected:
 };
 
 TEST_F(ImportTest, ExactlyDotJpgInEitherCaseIsJpegAndAnythingElseABitmap) {
-    const auto jpeg = test::EncodeJpeg(64, 64, {}, [](int, std::uint8_t* row) {
-        std::fill(row, row + 64 * 3, 200);
-    });
+    const auto jpeg = test::EncodeJpeg(
+        64, 64, {}, [](int, std::uint8_t* row) { std::fill(row, row + 64 * 3, 200); });
     for (const char* name : {"a.jpg", "a.JPG", "b.c.jpg"}) {
         EXPECT_EQ(Failure(Write(name, jpeg)), "") << name;
     }
@@ -94,11 +94,10 @@ TEST_F(ImportTest, StreamingMatchesAPlainAverageOfTheWholePicture) {
     const Picture24 pattern = Pattern(517, 389);
     const auto topDown = Write("topdown.bmp", Bitmap24(pattern, true));
     const auto bottomUp = Write("bottomup.bmp", Bitmap24(pattern));
-    const auto jpeg = Write("pattern.jpg", test::EncodeJpeg(517, 389, {.quality = 80},
-                                                            [&](int y, std::uint8_t* row) {
-                                                                std::copy_n(pattern.at(0, y),
-                                                                            517 * 3, row);
-                                                            }));
+    const auto jpeg = Write(
+        "pattern.jpg", test::EncodeJpeg(517, 389, {.quality = 80}, [&](int y, std::uint8_t* row) {
+            std::copy_n(pattern.at(0, y), 517 * 3, row);
+        }));
     const auto progressive =
         Write("progressive.jpg",
               test::EncodeJpeg(517, 389, {.progressive = true}, [&](int y, std::uint8_t* row) {
@@ -107,7 +106,8 @@ TEST_F(ImportTest, StreamingMatchesAPlainAverageOfTheWholePicture) {
     for (const auto& [width, height] : {std::pair{75, 75}, {240, 320}, {600, 400}, {1, 1}}) {
         const Picture24 expected = test::PlainAreaAverage(pattern, width, height);
         EXPECT_LE(test::MaxChannelDifference(ImportPicture24(topDown, width, height), expected), 1);
-        EXPECT_LE(test::MaxChannelDifference(ImportPicture24(bottomUp, width, height), expected), 1);
+        EXPECT_LE(test::MaxChannelDifference(ImportPicture24(bottomUp, width, height), expected),
+                  1);
         for (const fs::path& file : {jpeg, progressive}) {
             const Picture24 decoded = ReadJpeg(file);
             EXPECT_LE(test::MaxChannelDifference(ImportPicture24(file, width, height),
@@ -155,7 +155,8 @@ TEST_F(ImportTest, WallpaperHalvesAWidePictureAndDoublesASmallOne) {
     for (int y = 0; y < 320; ++y)
         for (int x = 0; x < 240; ++x)
             for (int c = 0; c < 3; ++c)
-                ASSERT_EQ(halved.at(x, y)[c], (wide.at(2 * x, y)[c] + wide.at(2 * x + 1, y)[c] + 1) / 2)
+                ASSERT_EQ(halved.at(x, y)[c],
+                          (wide.at(2 * x, y)[c] + wide.at(2 * x + 1, y)[c] + 1) / 2)
                     << x << "," << y;
 
     const Picture24 small = Pattern(120, 160);
@@ -170,10 +171,11 @@ TEST(AreaScaler, OddRatiosWeighPartlyCoveredPixels) {
     // 3 pixels onto 2: the middle pixel is split half and half.
     const Picture24 row = test::MakePicture(3, 1, {{0, 0, 0}, {90, 90, 90}, {255, 255, 255}});
     const Picture24 two = StretchPicture(row, 2, 1);
-    EXPECT_EQ(test::PixelAt(two, 0, 0), (Rgb{30, 30, 30}));    // (0 * 1 + 90 * 0.5) / 1.5
+    EXPECT_EQ(test::PixelAt(two, 0, 0), (Rgb{30, 30, 30}));     // (0 * 1 + 90 * 0.5) / 1.5
     EXPECT_EQ(test::PixelAt(two, 1, 0), (Rgb{200, 200, 200}));  // (45 + 255) / 1.5
     // 2 pixels onto 3: the middle target pixel sees half of each.
-    const Picture24 three = StretchPicture(test::MakePicture(2, 1, {{0, 0, 0}, {255, 255, 255}}), 3, 1);
+    const Picture24 three =
+        StretchPicture(test::MakePicture(2, 1, {{0, 0, 0}, {255, 255, 255}}), 3, 1);
     EXPECT_EQ(test::PixelAt(three, 0, 0), (Rgb{0, 0, 0}));
     EXPECT_EQ(test::PixelAt(three, 1, 0), (Rgb{128, 128, 128}));
     EXPECT_EQ(test::PixelAt(three, 2, 0), (Rgb{255, 255, 255}));
@@ -187,7 +189,8 @@ TEST(AreaScaler, RefusesMissingOrExtraRows) {
     EXPECT_THROW(scaler.Finish(), std::logic_error);
     scaler.Row(pixel);
     EXPECT_THROW(scaler.Row(pixel), std::logic_error);
-    EXPECT_EQ(scaler.Finish(), test::MakePicture(2, 2, {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}}));
+    EXPECT_EQ(scaler.Finish(),
+              test::MakePicture(2, 2, {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}}));
     EXPECT_THROW(AreaScaler(0, 1), std::invalid_argument);
 }
 

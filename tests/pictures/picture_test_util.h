@@ -59,9 +59,10 @@ inline std::vector<std::uint8_t> BuildBitmap(const BitmapSpec& spec) {
         Put32(out, 34, spec.sizeImage);
         Put32(out, 38, static_cast<std::uint32_t>(spec.xDensity));
         Put32(out, 42, static_cast<std::uint32_t>(spec.yDensity));
-        Put32(out, 46, static_cast<std::uint32_t>(
-                           spec.colorsUsed >= 0 ? spec.colorsUsed
-                                                : static_cast<std::int32_t>(spec.palette.size())));
+        Put32(out, 46,
+              static_cast<std::uint32_t>(spec.colorsUsed >= 0
+                                             ? spec.colorsUsed
+                                             : static_cast<std::int32_t>(spec.palette.size())));
         if (spec.headerSize >= 52) {
             for (std::size_t i = 0; i < spec.masks.size() && i < 4; ++i)
                 Put32(out, 54 + 4 * i, spec.masks[i]);
