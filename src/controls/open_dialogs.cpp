@@ -47,6 +47,8 @@ std::optional<QString> QtOpenDialogService::Open(QWidget* parent,
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The entries show their descriptions only, as the classic dialog does, not the patterns.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(QtFilters(request.filter));
     if (drives_ != nullptr) {
         QList<QUrl> places;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -128,6 +129,29 @@ protected:
     DirectoryListBox tree_;
     DriveComboBox drive_;
 };
+
+TEST_F(BrowserTest, RealOpenDialogGivesTheWindowsPathOfTheChosenFile) {
+    std::filesystem::create_directories(root_ / "Apps");
+    test::WriteText(root_ / "Apps" / "gbroom.exe", "program");
+    QtOpenDialogService service(&prefix_.drives());
+    OpenDialogRequest request;
+    request.filter = "gigabeat roomプログラムファイル(GBRoom.exe)|GBRoom.exe";
+    request.initialFolder = "F:\\Apps";
+    WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(QDir(dialog->directory()).canonicalPath(),
+                  QString::fromStdString(std::filesystem::canonical(root_ / "Apps").string()));
+        EXPECT_EQ(dialog->nameFilters().size(), 1);
+        test::SaveScreenshot(dialog, "OpenDialog");
+        dialog->selectFile(QString::fromStdString((root_ / "Apps" / "gbroom.exe").string()));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(service.Open(nullptr, request), QString("F:\\Apps\\gbroom.exe"));
+
+    WhenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    EXPECT_EQ(service.Open(nullptr, request), std::nullopt);
+}
 
 TEST_F(BrowserTest, FileListFiltersByMaskAndAttributesInSortedOrder) {
     files_.SetDirectory("f:\\");
