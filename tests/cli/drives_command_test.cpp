@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_runner.h"
 #include "cli/commands.h"
 #include "support/temp_dir.h"
 
@@ -12,18 +13,6 @@ namespace fs = std::filesystem;
 
 namespace corvina::cli {
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const fs::path& prefix, std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, Environment{prefix.string()}, {out, err});
-    return {status, out.str(), err.str()};
-}
 
 TEST(DrivesCommand, ListsEveryDriveWithItsLinkTarget) {
     test::TempDir dir;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_runner.h"
 #include "cli/commands.h"
 #include "formats/gbp.h"
 #include "platform/bitmap.h"
@@ -15,18 +16,6 @@ namespace fs = std::filesystem;
 
 namespace corvina::cli {
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const fs::path& prefix, std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, Environment{prefix.string()}, {out, err});
-    return {status, out.str(), err.str()};
-}
 
 // A 24-bit bitmap of a 30x20 gradient, written with our own writer's 15-bit colours.
 fs::path WritePicture(const fs::path& path) {

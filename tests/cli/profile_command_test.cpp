@@ -4,24 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_runner.h"
 #include "cli/commands.h"
 #include "support/temp_dir.h"
 
 namespace corvina::cli {
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(args, Environment{}, Streams{out, err});
-    return {status, out.str(), err.str()};
-}
 
 class ProfileCommandTest : public ::testing::Test {
 protected:

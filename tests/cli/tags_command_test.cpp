@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_runner.h"
 #include "cli/commands.h"
 #include "formats/gbp.h"
 #include "formats/sat_tags.h"
@@ -17,18 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, Environment{}, {out, err});
-    return {status, out.str(), err.str()};
-}
 
 Bytes SatFile(std::uint8_t fill = 0x55) { return Bytes(1024, fill); }
 
@@ -46,7 +35,7 @@ protected:
 
 TEST_F(TagsCommandTest, ListsTabSeparatedWithEscapes) {
     RewriteTagBlock(paths_[0], {TagTexts{"A\tB", "x\\y", "ロック\n"}, 7, "0123456789ABCDEF.GBP"});
-    const Result r = Cli({"tags", paths_[0], paths_[1]});
+    const Result r = RunCli({"tags", paths_[0], paths_[1]});
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, paths_[0] + "\t\tA\\tB\tx\\\\y\tロック\\n\t7\t0123456789ABCDEF.GBP\n" +
@@ -56,7 +45,7 @@ TEST_F(TagsCommandTest, ListsTabSeparatedWithEscapes) {
 TEST_F(TagsCommandTest, JsonArrayAndUnreadableFiles) {
     RewriteTagBlock(paths_[0], {TagTexts{"\"Q\"", "a\\b", "ジャズ"}, 255, std::nullopt});
     const std::string missing = (dir_ / "missing.SAT").string();
-    const Result r = Cli({"tags", "--json", paths_[0], missing, paths_[1]});
+    const Result r = RunCli({"tags", "--json", paths_[0], missing, paths_[1]});
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_EQ(r.out, "[\n{\"file\":\"" + paths_[0] +
                          "\",\"title\":\"\",\"artist\":\"\\\"Q\\\"\",\"album\":\"a\\\\b\","
@@ -70,30 +59,31 @@ TEST_F(TagsCommandTest, JsonArrayAndUnreadableFiles) {
     // A host file name that is not UTF-8 still gives valid JSON.
     const std::string odd = (dir_ / "\xFF\t.SAT").string();
     WriteBytes(odd, SatFile(0));
-    const Result oddResult = Cli({"tags", "--json", odd});
+    const Result oddResult = RunCli({"tags", "--json", odd});
     EXPECT_NE(oddResult.out.find("\\ufffd\\t.SAT\","), std::string::npos) << oddResult.out;
 
-    const Result none = Cli({"tags", "--json", missing});
+    const Result none = RunCli({"tags", "--json", missing});
     EXPECT_EQ(none.status, kExitFailure);
     EXPECT_EQ(none.out, "[]\n");
 }
 
 TEST_F(TagsCommandTest, TagsUsageErrors) {
-    EXPECT_EQ(Cli({"tags"}).status, kExitUsage);
-    EXPECT_EQ(Cli({"tags", "--json"}).status, kExitUsage);
-    EXPECT_EQ(Cli({"tags", "--xml", paths_[0]}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"tags"}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"tags", "--json"}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"tags", "--xml", paths_[0]}).status, kExitUsage);
 }
 
 TEST_F(TagsCommandTest, RewriteNumbersFilesInOrder) {
-    const Result r = Cli({"rewrite", "--artist", "Ar", "--album", "Al", "--genre", "Ge", "--number",
-                          "--jacket", "ZZZZZZZZZZZZZZZZ.GBP", paths_[2], paths_[0], paths_[1]});
+    const Result r =
+        RunCli({"rewrite", "--artist", "Ar", "--album", "Al", "--genre", "Ge", "--number",
+                "--jacket", "ZZZZZZZZZZZZZZZZ.GBP", paths_[2], paths_[0], paths_[1]});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(ReadTagBlock(paths_[2]),
               (TagBlock{"", "Ar", "Al", "1", "ZZZZZZZZZZZZZZZZ.GBP", "Ge"}));
     EXPECT_EQ(ReadTagBlock(paths_[0]).track, "2");
     EXPECT_EQ(ReadTagBlock(paths_[1]).track, "3");
 
-    ASSERT_EQ(Cli({"rewrite", "--track", "9", paths_[0], paths_[1]}).status, kExitOk);
+    ASSERT_EQ(RunCli({"rewrite", "--track", "9", paths_[0], paths_[1]}).status, kExitOk);
     EXPECT_EQ(ReadTagBlock(paths_[0]).track, "9");
     EXPECT_EQ(ReadTagBlock(paths_[1]),
               (TagBlock{"", "Ar", "Al", "9", "ZZZZZZZZZZZZZZZZ.GBP", "Ge"}));
@@ -101,7 +91,7 @@ TEST_F(TagsCommandTest, RewriteNumbersFilesInOrder) {
 
 TEST_F(TagsCommandTest, RewriteStopsAtTheFirstFailure) {
     WriteBytes(paths_[1], Bytes(100, 0x55));  // too short to hold the tag block
-    const Result r = Cli({"rewrite", "--track", "4", paths_[0], paths_[1], paths_[2]});
+    const Result r = RunCli({"rewrite", "--track", "4", paths_[0], paths_[1], paths_[2]});
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_NE(r.err.find(paths_[1]), std::string::npos) << r.err;
     EXPECT_EQ(ReadTagBlock(paths_[0]).track, "4");
@@ -124,14 +114,14 @@ TEST_F(TagsCommandTest, RewriteUsageErrorsTouchNothing) {
              {"rewrite", "--jacket"},
              {"rewrite", "--colour", "red", f},
          }) {
-        const Result r = Cli(args);
+        const Result r = RunCli(args);
         EXPECT_EQ(r.status, kExitUsage) << args.size() << " " << args[1];
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
     }
     // --number cannot give more than 255 files a track.
     std::vector<std::string> many = {"rewrite", "--number"};
     many.insert(many.end(), 256, f);
-    EXPECT_EQ(Cli(many).status, kExitUsage);
+    EXPECT_EQ(RunCli(many).status, kExitUsage);
     EXPECT_EQ(ReadBytes(f), SatFile(0));
 }
 
@@ -143,7 +133,7 @@ TEST(GbpToBmpCommand, WritesA24BitBitmap) {
     WriteBytes(dir / "j.GBP", WriteJacketGbp(picture));
 
     const std::string bmp = (dir / "j.bmp").string();
-    const Result r = Cli({"gbp-to-bmp", (dir / "j.GBP").string(), bmp});
+    const Result r = RunCli({"gbp-to-bmp", (dir / "j.GBP").string(), bmp});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     const Bytes bytes = ReadBytes(bmp);
     const std::size_t stride = 228;  // 75 × 3 bytes, padded to four
@@ -158,7 +148,8 @@ TEST(GbpToBmpCommand, WritesA24BitBitmap) {
     EXPECT_EQ((Bytes{bytes[bottomRight], bytes[bottomRight + 1], bytes[bottomRight + 2]}),
               (Bytes{255, 0, 0}));
 
-    ASSERT_EQ(Cli({"gbp-to-bmp", (dir / "j.GBP").string(), bmp, "--size", "4x2"}).status, kExitOk);
+    ASSERT_EQ(RunCli({"gbp-to-bmp", (dir / "j.GBP").string(), bmp, "--size", "4x2"}).status,
+              kExitOk);
     EXPECT_EQ(ReadBytes(bmp).size(), 54u + 12 * 2);
 }
 
@@ -166,13 +157,13 @@ TEST(GbpToBmpCommand, Failures) {
     TempDir dir;
     const std::string gbp = (dir / "j.GBP").string();
     const std::string bmp = (dir / "out.bmp").string();
-    EXPECT_EQ(Cli({"gbp-to-bmp", gbp, bmp}).status, kExitFailure);  // no such GBP file
+    EXPECT_EQ(RunCli({"gbp-to-bmp", gbp, bmp}).status, kExitFailure);  // no such GBP file
     EXPECT_FALSE(std::filesystem::exists(bmp));
     WriteBytes(gbp, Bytes(16, 0));
-    EXPECT_EQ(Cli({"gbp-to-bmp", gbp}).status, kExitUsage);
-    EXPECT_EQ(Cli({"gbp-to-bmp", gbp, bmp, "--size", "0x5"}).status, kExitUsage);
-    EXPECT_EQ(Cli({"gbp-to-bmp", gbp, bmp, "--size", "75"}).status, kExitUsage);
-    EXPECT_EQ(Cli({"gbp-to-bmp", gbp, bmp, "--size", "99999x2"}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"gbp-to-bmp", gbp}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"gbp-to-bmp", gbp, bmp, "--size", "0x5"}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"gbp-to-bmp", gbp, bmp, "--size", "75"}).status, kExitUsage);
+    EXPECT_EQ(RunCli({"gbp-to-bmp", gbp, bmp, "--size", "99999x2"}).status, kExitUsage);
     EXPECT_FALSE(std::filesystem::exists(bmp));
 }
 

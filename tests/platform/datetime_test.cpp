@@ -7,29 +7,12 @@
 #include <optional>
 #include <string>
 
+#include "support/zone_guard.h"
+
 namespace corvina {
 namespace {
 
-// Sets TZ for one test and puts the old value back afterwards, so that results do not depend on
-// the machine's zone.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using test::ZoneGuard;
 
 TEST(FileTimeFromUnix, LocalTimeAtTwoSecondPrecision) {
     {

@@ -15,6 +15,7 @@
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
+#include "support/zone_guard.h"
 
 namespace fs = std::filesystem;
 
@@ -241,25 +242,7 @@ TEST(FilesAndFolders, CreateAndDelete) {
     EXPECT_TRUE(FolderExists(dir / "IMAGE"));
 }
 
-// Sets TZ for one test and puts the old value back afterwards.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using test::ZoneGuard;
 
 TEST(LookUpEntry, ReportsNameSizeTimeAndAttributes) {
     ZoneGuard zone("UTC");
