@@ -18,8 +18,4 @@ inline bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
     return CompareIgnoringCase(a, b) == 0;
 }
 
-// Reads one character of `text` at `pos` and moves `pos` past it. A malformed byte is returned
-// as 0x110000 + its value and skipped alone. `pos` must be below text.size().
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept;
-
 }  // namespace corvina

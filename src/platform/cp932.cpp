@@ -135,50 +135,6 @@ const Tables& TheTables() {
     return *tables;
 }
 
-// Decodes one UTF-8 sequence at text[pos]; advances pos. Malformed input (a stray continuation
-// byte, a truncated or overlong sequence, an encoded surrogate, a value above U+10FFFF) gives
-// kMalformed and advances by one byte.
-constexpr char32_t kMalformed = 0xFFFFFFFF;
-
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t first = byte(pos);
-    std::size_t length;
-    char32_t value;
-    char32_t minimum;
-    if (first < 0x80) {
-        ++pos;
-        return first;
-    } else if (first >= 0xC2 && first <= 0xDF) {
-        length = 2, value = first & 0x1F, minimum = 0x80;
-    } else if (first >= 0xE0 && first <= 0xEF) {
-        length = 3, value = first & 0x0F, minimum = 0x800;
-    } else if (first >= 0xF0 && first <= 0xF4) {
-        length = 4, value = first & 0x07, minimum = 0x10000;
-    } else {
-        ++pos;
-        return kMalformed;
-    }
-    if (text.size() - pos < length) {
-        ++pos;
-        return kMalformed;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const std::uint8_t next = byte(pos + i);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return kMalformed;
-        }
-        value = value << 6 | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++pos;
-        return kMalformed;
-    }
-    pos += length;
-    return value;
-}
-
 }  // namespace
 
 bool IsLeadByte(std::uint8_t byte) noexcept {
@@ -206,7 +162,7 @@ std::string Utf8ToCp932(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const char32_t codePoint = NextCodePoint(utf8, pos);
+        const char32_t codePoint = corvina::NextCodePoint(utf8, pos);
         const std::uint16_t code = codePoint <= 0xFFFF ? tables.toChar[codePoint] : kNoChar;
         if (code == kNoChar) {
             out += '?';
@@ -261,27 +217,6 @@ std::u16string Utf8ToUnits(std::string_view utf8) {
         pos += length;
     }
     return units;
-}
-
-void AppendUtf8(std::string& out, char32_t codePoint) {
-    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        codePoint = kReplacement;
-    }
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | codePoint >> 6);
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | codePoint >> 12);
-        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | codePoint >> 18);
-        out += static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
 }
 
 }  // namespace corvina::cp932

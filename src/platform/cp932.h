@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 // Code page 932, the Japanese ANSI code page, as Microsoft's table defines it (NEC row 13, NEC
 // selected IBM extensions, IBM extensions and the user-defined area 0xF040-0xF9FC as
 // U+E000-U+E757 included). Inside the program text is UTF-8; this code page appears only where a
@@ -61,8 +63,6 @@ std::string UnitToUtf8(char16_t unit);
 // page 932 ("?" where it has no counterpart), then each code page character becomes one unit.
 std::u16string Utf8ToUnits(std::string_view utf8);
 
-// Appends the UTF-8 encoding of a code point (U+0000 to U+10FFFF; surrogates and anything
-// larger become U+FFFD).
-void AppendUtf8(std::string& out, char32_t codePoint);
+using corvina::AppendUtf8;
 
 }  // namespace corvina::cp932

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "platform/case_fold.h"
+#include "platform/utf8.h"
 
 namespace corvina {
 

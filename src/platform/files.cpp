@@ -19,6 +19,7 @@
 #include "platform/case_fold.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/utf8.h"
 
 namespace fs = std::filesystem;
 

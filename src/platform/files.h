@@ -54,16 +54,16 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
 // moved into place, so a failure never leaves a half-written or lost file behind.
 void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-void DeleteFile(const std::filesystem::path& path);               // a file, never a folder
-bool FileExists(const std::filesystem::path& path) noexcept;      // true only for a file
-bool FolderExists(const std::filesystem::path& path) noexcept;    // true only for a folder
-void CreateFolder(const std::filesystem::path& path);             // one level; parent must exist
+void DeleteFile(const std::filesystem::path& path);             // a file, never a folder
+bool FileExists(const std::filesystem::path& path) noexcept;    // true only for a file
+bool FolderExists(const std::filesystem::path& path) noexcept;  // true only for a folder
+void CreateFolder(const std::filesystem::path& path);           // one level; parent must exist
 
 // File attributes as a file list shows them.
 enum Attribute : unsigned {
     kAttrReadOnly = 0x01,
-    kAttrHidden = 0x02,   // a name starting with '.', or the FAT hidden attribute
-    kAttrSystem = 0x04,   // the FAT system attribute, where the file system reports it
+    kAttrHidden = 0x02,  // a name starting with '.', or the FAT hidden attribute
+    kAttrSystem = 0x04,  // the FAT system attribute, where the file system reports it
     kAttrFolder = 0x10,
     kAttrArchive = 0x20,
 };

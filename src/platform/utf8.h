@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// UTF-8, the program's text inside.
+namespace corvina {
+
+// Reads one character of `text` at `pos` and moves `pos` past it. A malformed byte is returned
+// as 0x110000 + its value and skipped alone. `pos` must be below text.size().
+char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept;
+
+// Appends the UTF-8 encoding of a code point (U+0000 to U+10FFFF; surrogates and anything
+// larger become U+FFFD).
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+}  // namespace corvina
