@@ -13,7 +13,7 @@
 namespace corvina {
 namespace {
 
-using test::BitmapSpec;
+using test::BitmapLayout;
 using test::BuildBitmap;
 using test::PadRows;
 using test::Put32;
@@ -24,14 +24,14 @@ constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 
 
 class BitmapTest : public ::testing::Test {
 protected:
-    Picture24 Read(const BitmapSpec& spec) { return Read(BuildBitmap(spec)); }
+    Picture24 Read(const BitmapLayout& layout) { return Read(BuildBitmap(layout)); }
     Picture24 Read(const std::vector<std::uint8_t>& bytes) {
         const auto path = dir_ / "picture.bmp";
         test::WriteBytes(path, bytes);
         return ReadBitmap(path);
     }
     // The FormatError's text, or "" when the bitmap loads.
-    std::string Failure(const BitmapSpec& spec) { return Failure(BuildBitmap(spec)); }
+    std::string Failure(const BitmapLayout& layout) { return Failure(BuildBitmap(layout)); }
     std::string Failure(const std::vector<std::uint8_t>& bytes) {
         try {
             Read(bytes);
@@ -89,17 +89,17 @@ TEST_F(BitmapTest, Writer24ExpandsEachChannelFromItsTopBits) {
 
 TEST_F(BitmapTest, PalettedDepthsWithShortPalettes) {
     // 1 bit: 3x2, bottom row first. Row bytes are read from the most significant bit.
-    BitmapSpec one{.width = 3, .height = 2, .bitCount = 1, .palette = {kRed, kBlue}};
+    BitmapLayout one{.width = 3, .height = 2, .bitCount = 1, .palette = {kRed, kBlue}};
     one.data = PadRows({{0b10100000}, {0b01000000}});
     EXPECT_EQ(Read(one), test::MakePicture(3, 2, {kRed, kBlue, kRed, kBlue, kRed, kBlue}));
 
     // 4 bits with a palette of three colours (the depth allows sixteen).
-    BitmapSpec four{.width = 3, .height = 1, .bitCount = 4, .palette = {kRed, kGreen, kBlue}};
+    BitmapLayout four{.width = 3, .height = 1, .bitCount = 4, .palette = {kRed, kGreen, kBlue}};
     four.data = PadRows({{0x21, 0x00}});
     EXPECT_EQ(Read(four), test::MakePicture(3, 1, {kBlue, kGreen, kRed}));
 
     // 8 bits, colours-used zero: the whole 256-entry palette is there.
-    BitmapSpec eight{.width = 2, .height = 1, .bitCount = 8, .colorsUsed = 0};
+    BitmapLayout eight{.width = 2, .height = 1, .bitCount = 8, .colorsUsed = 0};
     eight.palette.assign(256, kBlack);
     eight.palette[200] = kGrey;
     eight.data = PadRows({{200, 0}});
@@ -111,11 +111,11 @@ TEST_F(BitmapTest, PalettedDepthsWithShortPalettes) {
 }
 
 TEST_F(BitmapTest, TopDownRowsAndCoreHeader) {
-    BitmapSpec topDown{.width = 1, .height = -2, .bitCount = 24};
+    BitmapLayout topDown{.width = 1, .height = -2, .bitCount = 24};
     topDown.data = PadRows({{0, 0, 255}, {255, 0, 0}});  // BGR: red first, then blue
     EXPECT_EQ(Read(topDown), test::MakePicture(1, 2, {kRed, kBlue}));
 
-    BitmapSpec core{
+    BitmapLayout core{
         .headerSize = 12, .width = 2, .height = 2, .bitCount = 8, .palette = {kWhite, kGreen}};
     core.data = PadRows({{1, 0}, {0, 1}});
     EXPECT_EQ(Read(core), test::MakePicture(2, 2, {kWhite, kGreen, kGreen, kWhite}));
@@ -124,30 +124,30 @@ TEST_F(BitmapTest, TopDownRowsAndCoreHeader) {
 TEST_F(BitmapTest, SixteenAndThirtyTwoBitsWithAndWithoutMasks) {
     const auto expected = test::MakePicture(2, 1, {kRed, Rgb{0, 132, 255}});
 
-    BitmapSpec rgb16{.width = 2, .height = 1, .bitCount = 16};  // 5-5-5 without masks
-    rgb16.data = PadRows({{0x00, 0x7C, 0x1F, 0x02}});           // green 16 -> 132, blue 31 -> 255
+    BitmapLayout rgb16{.width = 2, .height = 1, .bitCount = 16};  // 5-5-5 without masks
+    rgb16.data = PadRows({{0x00, 0x7C, 0x1F, 0x02}});             // green 16 -> 132, blue 31 -> 255
     EXPECT_EQ(Read(rgb16), expected);
 
-    BitmapSpec rgb565{.width = 2,
-                      .height = 1,
-                      .bitCount = 16,
-                      .compression = 3,
-                      .masks = {0xF800, 0x07E0, 0x001F}};
+    BitmapLayout rgb565{.width = 2,
+                        .height = 1,
+                        .bitCount = 16,
+                        .compression = 3,
+                        .masks = {0xF800, 0x07E0, 0x001F}};
     rgb565.data = PadRows({{0x00, 0xF8, 0x1F, 0x04}});  // green 32 of 63 -> 130
     EXPECT_EQ(Read(rgb565), test::MakePicture(2, 1, {kRed, Rgb{0, 130, 255}}));
 
-    BitmapSpec rgb32{.width = 2, .height = 1, .bitCount = 32};  // blue, green, red, unused
+    BitmapLayout rgb32{.width = 2, .height = 1, .bitCount = 32};  // blue, green, red, unused
     rgb32.data = {0, 0, 255, 99, 255, 132, 0, 99};
     EXPECT_EQ(Read(rgb32), expected);
 
     // Bitfields in an unusual order, inside a V5 header and inside a 52-byte header.
     for (std::uint32_t headerSize : {124u, 52u}) {
-        BitmapSpec masked{.headerSize = headerSize,
-                          .width = 2,
-                          .height = 1,
-                          .bitCount = 32,
-                          .compression = 3,
-                          .masks = {0x0000FF00, 0xFF000000, 0x00FF0000}};
+        BitmapLayout masked{.headerSize = headerSize,
+                            .width = 2,
+                            .height = 1,
+                            .bitCount = 32,
+                            .compression = 3,
+                            .masks = {0x0000FF00, 0xFF000000, 0x00FF0000}};
         masked.data = {0, 255, 0, 0, 0, 0, 255, 132};
         EXPECT_EQ(Read(masked), expected) << headerSize;
     }
@@ -166,7 +166,7 @@ TEST_F(BitmapTest, Rle8RunsAbsoluteDeltaAndEarlyEnd) {
     // 4x3, rows from the bottom. Bottom row: an absolute run of three (2 1 2, padded to an even
     // count of bytes), then a run of one red; end of line. Middle row: a delta one right and one
     // up leaves it black, and the first pixel of the top row too; then three blue; end of bitmap.
-    BitmapSpec rle{
+    BitmapLayout rle{
         .width = 4, .height = 3, .bitCount = 8, .compression = 1, .palette = {kBlack, kRed, kBlue}};
     rle.data = {0, 3, 2, 1, 2, 0, 1, 1, 0, 0, 0, 2, 1, 1, 3, 2, 0, 1};
     EXPECT_EQ(Read(rle), test::MakePicture(4, 3,
@@ -181,14 +181,14 @@ TEST_F(BitmapTest, Rle8RunsAbsoluteDeltaAndEarlyEnd) {
 
 TEST_F(BitmapTest, Rle4AlternatesNibbles) {
     // A run of two, then an absolute run of five pixels in three bytes plus one pad byte.
-    BitmapSpec rle{
+    BitmapLayout rle{
         .width = 7, .height = 1, .bitCount = 4, .compression = 2, .palette = {kBlack, kRed, kBlue}};
     rle.data = {2, 0x12, 0, 5, 0x12, 0x12, 0x10, 0, 0, 1};
     EXPECT_EQ(Read(rle), test::MakePicture(7, 1, {kRed, kBlue, kRed, kBlue, kRed, kBlue, kRed}));
 }
 
 TEST_F(BitmapTest, DamagedRleIsRefused) {
-    BitmapSpec rle{
+    BitmapLayout rle{
         .width = 4, .height = 2, .bitCount = 8, .compression = 1, .palette = {kBlack, kRed}};
     const std::vector<std::pair<std::vector<std::uint8_t>, std::string>> cases = {
         {{5, 1, 0, 1}, "右端"},                  // run past the row's end
@@ -208,19 +208,19 @@ TEST_F(BitmapTest, DamagedRleIsRefused) {
 }
 
 TEST_F(BitmapTest, HeaderPromisingTooMuchIsRefusedBeforeAllocating) {
-    BitmapSpec wide{.width = 32769, .height = 1, .bitCount = 24};
+    BitmapLayout wide{.width = 32769, .height = 1, .bitCount = 24};
     EXPECT_NE(Failure(wide).find("32768"), std::string::npos) << Failure(wide);
-    BitmapSpec huge{.width = 20000, .height = -20000, .bitCount = 1, .palette = {kBlack, kWhite}};
+    BitmapLayout huge{.width = 20000, .height = -20000, .bitCount = 1, .palette = {kBlack, kWhite}};
     EXPECT_NE(Failure(huge).find("268435456"), std::string::npos) << Failure(huge);
     // Within the limits, but far more rows than the file holds.
-    BitmapSpec tall{.width = 8000, .height = 8000, .bitCount = 24};
+    BitmapLayout tall{.width = 8000, .height = 8000, .bitCount = 24};
     tall.data.assign(100, 0);
     EXPECT_NE(Failure(tall).find("収まりません"), std::string::npos) << Failure(tall);
-    BitmapSpec rle{
+    BitmapLayout rle{
         .width = 30000, .height = 8000, .bitCount = 8, .compression = 1, .palette = {kBlack}};
     rle.data = {0, 1};
     EXPECT_NE(Failure(rle).find("行数"), std::string::npos) << Failure(rle);
-    BitmapSpec colours{.width = 1, .height = 1, .bitCount = 8, .colorsUsed = 100000000};
+    BitmapLayout colours{.width = 1, .height = 1, .bitCount = 8, .colorsUsed = 100000000};
     EXPECT_NE(Failure(colours).find("パレット"), std::string::npos) << Failure(colours);
 }
 
@@ -243,13 +243,14 @@ TEST_F(BitmapTest, MalformedHeadersNameTheFileAndTheReason) {
     Put32(cut, 2, static_cast<std::uint32_t>(cut.size()));
     EXPECT_NE(Failure(cut).find("収まりません"), std::string::npos) << Failure(cut);
 
-    EXPECT_NE(Failure(BitmapSpec{.headerSize = 64, .width = 1, .height = 1}).find("64"),
+    EXPECT_NE(Failure(BitmapLayout{.headerSize = 64, .width = 1, .height = 1}).find("64"),
               std::string::npos);
-    EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .planes = 2}), "");
-    EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .bitCount = 12}), "");
-    EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = 1, .compression = 4}), "");  // embedded JPEG
-    EXPECT_NE(Failure(BitmapSpec{.width = 1, .height = -1, .bitCount = 8, .compression = 1}), "");
-    EXPECT_NE(Failure(BitmapSpec{.width = 0, .height = 1}), "");
+    EXPECT_NE(Failure(BitmapLayout{.width = 1, .height = 1, .planes = 2}), "");
+    EXPECT_NE(Failure(BitmapLayout{.width = 1, .height = 1, .bitCount = 12}), "");
+    EXPECT_NE(Failure(BitmapLayout{.width = 1, .height = 1, .compression = 4}),
+              "");  // embedded JPEG
+    EXPECT_NE(Failure(BitmapLayout{.width = 1, .height = -1, .bitCount = 8, .compression = 1}), "");
+    EXPECT_NE(Failure(BitmapLayout{.width = 0, .height = 1}), "");
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ using test::Rgb;
 
 // A 24-bit bitmap file of a picture, bottom-up or top-down.
 std::vector<std::uint8_t> Bitmap24(const Picture24& picture, bool topDown = false) {
-    test::BitmapSpec spec{.width = picture.width(),
-                          .height = topDown ? -picture.height() : picture.height()};
+    test::BitmapLayout layout{.width = picture.width(),
+                              .height = topDown ? -picture.height() : picture.height()};
     std::vector<std::vector<std::uint8_t>> rows;
     for (int i = 0; i < picture.height(); ++i) {
         const int y = topDown ? i : picture.height() - 1 - i;
@@ -32,8 +32,8 @@ std::vector<std::uint8_t> Bitmap24(const Picture24& picture, bool topDown = fals
         }
         rows.push_back(row);
     }
-    spec.data = test::PadRows(rows);
-    return test::BuildBitmap(spec);
+    layout.data = test::PadRows(rows);
+    return test::BuildBitmap(layout);
 }
 
 // Smooth colours with some detail, so that averaging errors would show.

@@ -16,7 +16,7 @@ namespace corvina::test {
 using Rgb = std::array<std::uint8_t, 3>;
 
 // A bitmap file's fields. The pixel data is given as stored (rows in file order, padded).
-struct BitmapSpec {
+struct BitmapLayout {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1;
     std::int32_t height = 1;  // negative: top-down
@@ -41,47 +41,47 @@ inline void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t 
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-inline std::vector<std::uint8_t> BuildBitmap(const BitmapSpec& spec) {
-    const bool core = spec.headerSize == 12;
-    std::vector<std::uint8_t> out(14 + spec.headerSize, 0);
-    Put32(out, 14, spec.headerSize);
+inline std::vector<std::uint8_t> BuildBitmap(const BitmapLayout& layout) {
+    const bool core = layout.headerSize == 12;
+    std::vector<std::uint8_t> out(14 + layout.headerSize, 0);
+    Put32(out, 14, layout.headerSize);
     if (core) {
-        Put16(out, 18, static_cast<std::uint32_t>(spec.width));
-        Put16(out, 20, static_cast<std::uint32_t>(spec.height));
-        Put16(out, 22, spec.planes);
-        Put16(out, 24, spec.bitCount);
+        Put16(out, 18, static_cast<std::uint32_t>(layout.width));
+        Put16(out, 20, static_cast<std::uint32_t>(layout.height));
+        Put16(out, 22, layout.planes);
+        Put16(out, 24, layout.bitCount);
     } else {
-        Put32(out, 18, static_cast<std::uint32_t>(spec.width));
-        Put32(out, 22, static_cast<std::uint32_t>(spec.height));
-        Put16(out, 26, spec.planes);
-        Put16(out, 28, spec.bitCount);
-        Put32(out, 30, spec.compression);
-        Put32(out, 34, spec.sizeImage);
-        Put32(out, 38, static_cast<std::uint32_t>(spec.xDensity));
-        Put32(out, 42, static_cast<std::uint32_t>(spec.yDensity));
+        Put32(out, 18, static_cast<std::uint32_t>(layout.width));
+        Put32(out, 22, static_cast<std::uint32_t>(layout.height));
+        Put16(out, 26, layout.planes);
+        Put16(out, 28, layout.bitCount);
+        Put32(out, 30, layout.compression);
+        Put32(out, 34, layout.sizeImage);
+        Put32(out, 38, static_cast<std::uint32_t>(layout.xDensity));
+        Put32(out, 42, static_cast<std::uint32_t>(layout.yDensity));
         Put32(out, 46,
-              static_cast<std::uint32_t>(spec.colorsUsed >= 0
-                                             ? spec.colorsUsed
-                                             : static_cast<std::int32_t>(spec.palette.size())));
-        if (spec.headerSize >= 52) {
-            for (std::size_t i = 0; i < spec.masks.size() && i < 4; ++i)
-                Put32(out, 54 + 4 * i, spec.masks[i]);
+              static_cast<std::uint32_t>(layout.colorsUsed >= 0
+                                             ? layout.colorsUsed
+                                             : static_cast<std::int32_t>(layout.palette.size())));
+        if (layout.headerSize >= 52) {
+            for (std::size_t i = 0; i < layout.masks.size() && i < 4; ++i)
+                Put32(out, 54 + 4 * i, layout.masks[i]);
         }
     }
-    if (spec.headerSize == 40) {
-        for (std::uint32_t mask : spec.masks) {
+    if (layout.headerSize == 40) {
+        for (std::uint32_t mask : layout.masks) {
             out.resize(out.size() + 4);
             Put32(out, out.size() - 4, mask);
         }
     }
-    for (const Rgb& c : spec.palette) {
+    for (const Rgb& c : layout.palette) {
         out.push_back(c[2]);
         out.push_back(c[1]);
         out.push_back(c[0]);
         if (!core) out.push_back(0);
     }
     const std::size_t offset = out.size();
-    out.insert(out.end(), spec.data.begin(), spec.data.end());
+    out.insert(out.end(), layout.data.begin(), layout.data.end());
     out[0] = 'B';
     out[1] = 'M';
     Put32(out, 2, static_cast<std::uint32_t>(out.size()));
