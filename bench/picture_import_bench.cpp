@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/pictures/jpeg_maker.h"
+#include "pictures/jpeg_maker.h"
 #include "platform/jpeg.h"
 #include "platform/picture_import.h"
 
