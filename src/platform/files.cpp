@@ -52,14 +52,11 @@ private:
     int fd_;
 };
 
-// Opens an existing regular file. O_NONBLOCK keeps open() from waiting for a FIFO's other end;
-// the stat before it keeps device nodes from being opened at all, and the fstat after it closes
-// the gap in which the name could have been replaced.
+// Opens an existing regular file. O_NONBLOCK keeps the open itself from waiting on a FIFO or a
+// device; the type check on the open descriptor then refuses anything but a regular file. On
+// regular files the flag has no effect, so it stays set. One path lookup only: the tag block
+// reader opens thousands of files in a row.
 int OpenRegular(const fs::path& path, int access) {
-    // O_NONBLOCK keeps the open itself from waiting on a FIFO or a device; the type check on the
-    // open descriptor then refuses anything but a regular file. On regular files the flag has no
-    // effect, so it stays set. One path lookup only: the tag block reader opens thousands of
-    // files in a row.
     int fd;
     do {
         fd = ::open(path.c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -299,8 +296,12 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
 
     FdGuard guard(fd);
     if (exists) {
-        // Keep the permissions of the file being replaced. A FAT mount may refuse modes it
-        // cannot store; the new file then keeps the mount's own.
+        // Keep the owner and the permissions of the file being replaced (the owner only where
+        // the system allows it, as for the superuser). A FAT mount may refuse modes it cannot
+        // store; the new file then keeps the mount's own.
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
+            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+        }
         (void)::fchmod(fd, existing.st_mode & 07777);
     }
     const char* what = kCannotWrite;

@@ -174,6 +174,16 @@ TEST(WriteWholeFile, KeepsPermissionsAndLinks) {
     EXPECT_EQ(test::ReadText(path), "new");
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // The superuser replacing a user's file leaves it the user's.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+        WriteWholeFile(path, Bytes("newer"));
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
 }
 
 TEST(WriteWholeFile, FailureLeavesEverythingAsItWas) {
