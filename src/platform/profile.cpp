@@ -1,19 +1,15 @@
 #include "platform/profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
+#include <span>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 
 // The file is parsed as code page 932 bytes, one character (one or two bytes) at a time. Every
 // byte that carries syntax (CR, LF, blanks, '=', ';', quotes) is below 0x40 and so can never be
@@ -23,7 +19,6 @@ namespace corvina {
 
 namespace {
 
-const char* const kReadFailed = "ファイルを読み込めません";
 const char* const kWriteFailed = "ファイルに書き込めません";
 
 bool IsBlank(char c) {
@@ -105,53 +100,44 @@ void ClassifyLine(std::string_view content, Line& line) {
     line.value = TrimBlanks(text.substr(equals + 1));
 }
 
-std::vector<Line> SplitLines(std::string_view content) {
-    std::vector<Line> lines;
-    std::size_t pos = 0;
-    while (pos < content.size()) {
-        Line line;
-        line.begin = pos;
-        const std::size_t lineBreak = content.find_first_of("\r\n", pos);
-        if (lineBreak == std::string_view::npos) {
-            line.textEnd = line.end = content.size();
-        } else {
-            line.textEnd = lineBreak;
-            line.end = lineBreak + 1;
-            if (content[lineBreak] == '\r' && line.end < content.size() &&
-                content[line.end] == '\n') {
-                ++line.end;
-            }
-        }
-        ClassifyLine(content, line);
-        lines.push_back(line);
-        pos = line.end;
+// The line that starts at `begin` (below content.size()).
+Line LineAt(std::string_view content, std::size_t begin) {
+    Line line;
+    line.begin = begin;
+    const std::size_t lineBreak = content.find_first_of("\r\n", begin);
+    if (lineBreak == std::string_view::npos) {
+        line.textEnd = line.end = content.size();
+    } else {
+        line.textEnd = lineBreak;
+        line.end = lineBreak + 1;
+        if (content[lineBreak] == '\r' && line.end < content.size() && content[line.end] == '\n')
+            ++line.end;
     }
-    return lines;
+    ClassifyLine(content, line);
+    return line;
 }
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-// Where a key is, or would go, in the file: indexes into the lines, kNone where absent. Only the
-// first section of the name counts, and within it the first key of the name.
+// Where a key is, or would go, in the file. Only the first section of the name counts, and
+// within it the first key of the name. The lines are looked at one by one and never stored, so
+// a file of many short lines costs no more memory than its bytes.
 struct KeyPlace {
-    std::size_t section = kNone;
-    std::size_t key = kNone;
-    std::size_t lastKey = kNone;  // the section's last key line, whatever its name
+    std::optional<Line> section;
+    std::optional<Line> key;
+    std::optional<Line> lastKey;  // the section's last key line, whatever its name
 };
 
-KeyPlace FindKey(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+KeyPlace FindKey(std::string_view content, std::string_view section, std::string_view key) {
     KeyPlace place;
-    std::size_t i = 0;
-    while (i < lines.size() &&
-           !(lines[i].kind == LineKind::kSection && NamesEqual(lines[i].name, section))) {
-        ++i;
-    }
-    if (i == lines.size()) return place;
-    place.section = i;
-    for (++i; i < lines.size() && lines[i].kind != LineKind::kSection; ++i) {
-        if (lines[i].kind != LineKind::kKey) continue;
-        place.lastKey = i;
-        if (place.key == kNone && NamesEqual(lines[i].name, key)) place.key = i;
+    for (std::size_t pos = 0; pos < content.size();) {
+        const Line line = LineAt(content, pos);
+        pos = line.end;
+        if (line.kind == LineKind::kSection) {
+            if (place.section) break;  // the end of the section
+            if (NamesEqual(line.name, section)) place.section = line;
+        } else if (line.kind == LineKind::kKey && place.section) {
+            place.lastKey = line;
+            if (!place.key && NamesEqual(line.name, key)) place.key = line;
+        }
     }
     return place;
 }
@@ -180,108 +166,14 @@ std::string_view CleanValue(std::string_view value) {
     return value;
 }
 
-// The whole content of a regular file, or nothing when it does not exist. Throws FileError when
-// it exists but cannot be read, or is a folder, a device or a pipe (opened without blocking, so
-// that a pipe never hangs the reader).
+// The file's content, or nothing when no file stands at that name (nor a folder on the way, nor
+// the target of a link). Throws FileError when something else stands there or it cannot be read.
 std::optional<std::string> ReadProfileFile(const std::filesystem::path& file) {
-    const std::string pathText = file.string();
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT) return std::nullopt;
-        throw MakeFileError(kReadFailed, pathText, errno);
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw MakeFileError(kReadFailed, pathText, error);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd);
-        if (S_ISDIR(status.st_mode)) throw MakeFileError(kReadFailed, pathText, EISDIR);
-        throw MakeFileError(kReadFailed, pathText, std::string("通常のファイルではありません"));
-    }
-    std::string content;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count == 0) break;
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            throw MakeFileError(kReadFailed, pathText, error);
-        }
-        content.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return content;
-}
-
-// Replaces the file with `content`: the new content goes to a file of its own in the same folder,
-// which then takes the old file's place, so a failure at any point leaves the old file whole. A
-// replaced file keeps its permissions (and its owner where allowed); a symbolic link keeps
-// pointing at the file, which is replaced where it lies.
-void ReplaceProfileFile(const std::filesystem::path& file, std::string_view content) {
-    const std::string pathText = file.string();
-    std::filesystem::path target = file;
     std::error_code ec;
-    if (std::filesystem::is_symlink(file, ec)) {
-        const std::filesystem::path resolved = std::filesystem::canonical(file, ec);
-        if (!ec) target = resolved;
-    }
-    struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    // A short name of our own beside the file, whatever the file's name (a name near the
-    // system's length limit would otherwise fail).
-    const auto seed =
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
-                                   (static_cast<std::uint64_t>(::getpid()) << 32));
-    std::filesystem::path temp;
-    int fd = -1;
-    for (std::uint64_t attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, ".~ini%08llx.tmp",
-                      static_cast<unsigned long long>((seed + attempt * 7919) & 0xFFFFFFFF));
-        temp = folder / name;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw MakeFileError(kWriteFailed, pathText, errno);
-
-    const auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw MakeFileError(kWriteFailed, pathText, error);
-    };
-    if (replacing) {
-        if (::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-            [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
-        }
-    }
-    for (std::size_t written = 0; written < content.size();) {
-        const ssize_t count = ::write(fd, content.data() + written, content.size() - written);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        throw MakeFileError(kWriteFailed, pathText, error);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        throw MakeFileError(kWriteFailed, pathText, error);
-    }
+    if (std::filesystem::status(file, ec).type() == std::filesystem::file_type::not_found)
+        return std::nullopt;
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 void RefuseLineBreaks(std::string_view text, const char* what) {
@@ -314,17 +206,16 @@ std::string EditProfile(std::string_view content, std::string_view section, std:
     const std::string keyLine = std::string(key) + "=" + std::string(value) + "\r\n";
     if (content.empty()) return "[" + std::string(section) + "]\r\n" + keyLine;
 
-    const std::vector<Line> lines = SplitLines(content);
-    const KeyPlace place = FindKey(lines, section, key);
+    const KeyPlace place = FindKey(content, section, key);
     std::string out;
     out.reserve(content.size() + keyLine.size() + section.size() + 6);
-    if (place.section == kNone) {
+    if (!place.section) {
         out = content;
         if (out.back() != '\r' && out.back() != '\n') out += "\r\n";
         out += "[" + std::string(section) + "]\r\n" + keyLine;
-    } else if (place.key != kNone) {
+    } else if (place.key) {
         // The key keeps the spelling it has in the file, and its line keeps its line break.
-        const Line& line = lines[place.key];
+        const Line& line = *place.key;
         out.append(content.substr(0, line.begin));
         out.append(line.name);
         out += '=';
@@ -338,7 +229,7 @@ std::string EditProfile(std::string_view content, std::string_view section, std:
     } else {
         // After the section's last key line, so before any comments and blank lines that follow
         // it; right after the header when the section has no keys yet.
-        const Line& line = lines[place.lastKey != kNone ? place.lastKey : place.section];
+        const Line& line = place.lastKey ? *place.lastKey : *place.section;
         out.append(content.substr(0, line.end));
         if (line.textEnd == line.end) out += "\r\n";
         out += keyLine;
@@ -363,9 +254,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
     std::optional<std::string> result;
     if (content) {
-        const std::vector<Line> lines = SplitLines(*content);
-        const KeyPlace place = FindKey(lines, TrimSpaces(sectionName), TrimSpaces(keyName));
-        if (place.key != kNone) result = std::string(CleanValue(lines[place.key].value));
+        const KeyPlace place = FindKey(*content, TrimSpaces(sectionName), TrimSpaces(keyName));
+        if (place.key) result = std::string(CleanValue(place.key->value));
     }
     if (!result) {
         // The default loses trailing spaces only; tabs and leading spaces stay.
@@ -394,8 +284,14 @@ void WritePrivateProfileString(std::string_view section, std::string_view key,
         // Without the old content there is no minimal edit: report it as a failed write.
         throw MakeFileError(kWriteFailed, error.path(), error.reason());
     }
-    ReplaceProfileFile(file, EditProfile(content.value_or(std::string()), sectionName, keyName,
-                                         cp932::Utf8ToCp932(value)));
+    const std::string edited = EditProfile(content.value_or(std::string()), sectionName, keyName,
+                                           cp932::Utf8ToCp932(value));
+    try {
+        WriteWholeFile(
+            file, std::span(reinterpret_cast<const std::uint8_t*>(edited.data()), edited.size()));
+    } catch (const FileError& error) {
+        throw MakeFileError(kWriteFailed, error.path(), error.reason());
+    }
 }
 
 }  // namespace corvina

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -350,30 +352,52 @@ TEST_F(ProfileTest, NamesThatWouldNotReadBackAreRefused) {
     EXPECT_EQ(Read("ゾ", "K"), "v");
 }
 
-TEST_F(ProfileTest, FailedWritesThrowFileErrorAndKeepTheOldFile) {
-    EXPECT_THROW(WritePrivateProfileString("S", "K", "v", dir_ / "missing" / "Corvina.ini"),
-                 FileError);
+// What the settings dialog reports as "<file> に書き込めません": each failure is a FileError that
+// names the file asked for, and leaves the folder as it was. None of these depend on
+// permissions, so they hold for the superuser too.
+TEST_F(ProfileTest, FailedWritesThrowFileErrorAndLeaveNothingBehind) {
+    test::WriteText(dir_ / "plain", "x");
     std::filesystem::create_directory(dir_ / "folder.ini");
-    EXPECT_THROW(WritePrivateProfileString("S", "K", "v", dir_ / "folder.ini"), FileError);
-    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "folder.ini"));
+    test::WriteText(dir_ / "folder.ini" / "inside", "keep");
     ASSERT_EQ(::mkfifo((dir_ / "pipe.ini").c_str(), 0600), 0);
-    EXPECT_THROW(WritePrivateProfileString("S", "K", "v", dir_ / "pipe.ini"), FileError);
+    const std::vector<std::filesystem::path> unwritable = {
+        dir_ / "missing" / "Corvina.ini",         // the folder is missing
+        dir_ / "plain" / "Corvina.ini",           // the "folder" is a file
+        dir_ / "folder.ini",                      // a folder stands at the name
+        dir_ / "pipe.ini",                        // a pipe stands there (never waited on)
+        dir_ / (std::string(300, 'n') + ".ini"),  // a name longer than the system takes
+    };
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path()))
+            names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = entries();
+    for (const std::filesystem::path& path : unwritable) {
+        try {
+            WritePrivateProfileString("Fundamental setting", "Room", "C:\\x", path);
+            ADD_FAILURE() << "writing " << path << " succeeded";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.path(), path.string());
+            EXPECT_NE(std::string(error.what()).find(path.string()), std::string::npos);
+        }
+    }
+    EXPECT_EQ(entries(), before);  // no temporary file left, nothing replaced
+    EXPECT_EQ(ReadText(dir_ / "folder.ini" / "inside"), "keep");
+}
 
+TEST_F(ProfileTest, PermissionFailuresKeepTheOldFile) {
     if (RunningAsRoot()) GTEST_SKIP() << "permissions do not stop root";
     const std::string content = "[S]\r\nK=old\r\n";
     WriteText(file_, content);
     std::filesystem::permissions(
         dir_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    try {
-        WritePrivateProfileString("S", "K", "new", file_);
-        ADD_FAILURE() << "a write into a read-only folder succeeded";
-    } catch (const FileError& error) {
-        EXPECT_EQ(error.path(), file_.string());
-    }
+    EXPECT_THROW(WritePrivateProfileString("S", "K", "new", file_), FileError);
     std::filesystem::permissions(dir_.path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadText(file_), content);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}),
-              3);  // no leftovers
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
 
     std::filesystem::permissions(file_, std::filesystem::perms::owner_write);  // unreadable
     EXPECT_THROW(WritePrivateProfileString("S", "K", "new", file_), FileError);
