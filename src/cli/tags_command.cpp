@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "formats/sat_tags.h"
+#include "platform/utf8.h"
 
 namespace corvina::cli {
 
@@ -42,38 +43,6 @@ std::string Cell(std::string_view text) {
     return out;
 }
 
-// Length of the well-formed UTF-8 sequence at the start of `s`, or 0 when it is malformed.
-std::size_t Utf8SequenceLength(std::string_view s) {
-    const auto b0 = static_cast<unsigned char>(s[0]);
-    std::size_t length = 0;
-    char32_t min = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80) return 1;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-        min = 0x80;
-        cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        min = 0x800;
-        cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        min = 0x10000;
-        cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = cp << 6 | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return length;
-}
-
 // A JSON string literal. Bytes that are not UTF-8 (possible in a host file name) become U+FFFD.
 std::string JsonString(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -94,13 +63,12 @@ std::string JsonString(std::string_view text) {
             out += kHex[c >> 4];
             out += kHex[c & 0xF];
         } else if (c >= 0x80) {
-            const std::size_t length = Utf8SequenceLength(text);
-            if (length == 0) {
-                out += "\\ufffd";
-                text.remove_prefix(1);
-                continue;
+            std::size_t length = 0;
+            if (NextCodePoint(text, length) > 0x10FFFF) {
+                out += "\\ufffd";  // a malformed byte, skipped alone
+            } else {
+                out += text.substr(0, length);
             }
-            out += text.substr(0, length);
             text.remove_prefix(length);
             continue;
         } else {
