@@ -19,21 +19,38 @@ constexpr std::size_t kReadSize = kTagBlockReadEnd - kReadStart;  // 670
 
 using Block = std::array<std::uint8_t, kReadSize>;
 
+// The character of a unit as the program sees it: the unit goes through the code page and back,
+// or stays itself when the code page has no character for it.
+char16_t ThroughCodePage(char16_t unit) {
+    if (unit < 0x80) return unit;  // ASCII is the same in the code page
+    const std::uint16_t code = cp932::UnitToChar(unit);
+    return code == cp932::kNoChar ? unit : cp932::CharToUnit(code);
+}
+
+// A text field as read: its units up to the first zero unit, at most 50, each little-endian and
+// converted on its own. The UTF-8 bytes are put into a local buffer and the string is made once,
+// since the filer reads thousands of blocks in a row.
 std::string TextAt(const Block& block, std::uint64_t offset) {
-    const std::size_t start = offset - kReadStart;
-    std::string text;
-    text.reserve(kTextReadSize);
-    for (std::size_t i = 0; i < kTextReadSize; i += 2) {
-        // Each unit is little-endian and goes through the code page on its own.
-        const auto unit = static_cast<char16_t>(block[start + i] | block[start + i + 1] << 8);
+    const std::uint8_t* field = block.data() + (offset - kReadStart);
+    std::array<char, kTextReadSize / 2 * 3> utf8;  // a unit is at most 3 bytes of UTF-8
+    std::size_t length = 0;
+    for (std::size_t k = 0; k < kTextReadSize / 2; ++k) {
+        const auto unit = static_cast<char16_t>(field[2 * k] | field[2 * k + 1] << 8);
         if (unit == 0) break;
-        if (unit < 0x80) {
-            text += static_cast<char>(unit);  // ASCII goes through the code page unchanged
+        char16_t c = ThroughCodePage(unit);
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // half a surrogate pair is no character
+        if (c < 0x80) {
+            utf8[length++] = static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8[length++] = static_cast<char>(0xC0 | c >> 6);
+            utf8[length++] = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            text += cp932::UnitToUtf8(unit);
+            utf8[length++] = static_cast<char>(0xE0 | c >> 12);
+            utf8[length++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8[length++] = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return text;
+    return std::string(utf8.data(), length);
 }
 
 // The bytes a rewrite may own, 256 to 821, composed in memory; only the ranges a request

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "support/temp_dir.h"
 
@@ -203,6 +204,27 @@ TEST(ReadTagBlock, TrackByteAndUnitsWithoutCodePageCharacters) {
         const TagBlock tags = ReadTagBlock(dir / "t.SAT");
         EXPECT_EQ(tags.track, text);
         EXPECT_EQ(tags.title, "\u0E01A");
+    }
+}
+
+TEST(ReadTagBlock, EveryUnitReadsAsTheCodePageConversionGivesIt) {
+    // 250 units a file, 50 in each of the five text fields, no zero unit among them.
+    TempDir dir;
+    const std::size_t offsets[] = {128, 256, 384, 528, 698};
+    Bytes file(1024, 0);
+    for (std::uint32_t first = 1; first <= 0xFFFF; first += 250) {
+        std::string expected[5];
+        for (std::uint32_t i = 0; i < 250; ++i) {
+            const auto unit = static_cast<char16_t>(first + i <= 0xFFFF ? first + i : 0x41);
+            file[offsets[i / 50] + 2 * (i % 50)] = unit & 0xFF;
+            file[offsets[i / 50] + 2 * (i % 50) + 1] = unit >> 8;
+            expected[i / 50] += cp932::UnitToUtf8(unit);
+        }
+        WriteBytes(dir / "u.SAT", file);
+        const TagBlock tags = ReadTagBlock(dir / "u.SAT");
+        ASSERT_EQ((std::vector{tags.title, tags.artist, tags.album, tags.gbpFileName, tags.genre}),
+                  (std::vector<std::string>(expected, expected + 5)))
+            << "units from " << first;
     }
 }
 
