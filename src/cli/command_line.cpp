@@ -1,5 +1,6 @@
 #include <array>
 #include <ostream>
+#include <string_view>
 
 #include "cli/commands.h"
 
@@ -7,24 +8,27 @@ namespace corvina::cli {
 
 namespace {
 
+// Each synopsis is the command's usage, a tab, and what it does.
 constexpr std::array kCommands = {
-    Command{"drives", "drives                          list the drive map", RunDrives},
-    Command{"path", "path WINDOWS-PATH                the host path a Windows path resolves to",
+    Command{"drives", "drives\tthe drive map: a line per drive letter with its host folder",
+            RunDrives},
+    Command{"path", "path WINDOWS-PATH\tthe host path a Windows path such as F:\\MUSIC resolves to",
             RunPath},
     Command{"profile",
-            "profile get FILE SECTION KEY [DEFAULT] | profile set FILE SECTION KEY VALUE",
+            "profile get FILE SECTION KEY [DEFAULT]\n  profile set FILE SECTION KEY VALUE\t"
+            "reads or writes one key of a profile (INI) file in code page 932",
             RunProfile},
-    Command{"tags", "tags [--json] FILE...           the tags of SAT files", RunTags},
+    Command{"tags", "tags [--json] FILE...\tthe tags of SAT files", RunTags},
     Command{"rewrite",
             "rewrite [--artist T --album T --genre T] [--track N | --number] [--jacket NAME] "
-            "FILE...",
+            "FILE...\trewrites the tags of SAT files in place",
             RunRewrite},
-    Command{"gbp-to-bmp", "gbp-to-bmp GBP BMP [--size WxH] a GBP picture as a 24-bit bitmap",
+    Command{"gbp-to-bmp", "gbp-to-bmp GBP BMP [--size WxH]\ta GBP picture as a 24-bit bitmap",
             RunGbpToBmp},
-    Command{"jacket", "jacket PICTURE OUT.GBP           the 75x75 jacket GBP file of a picture",
-            RunJacket},
+    Command{"jacket", "jacket PICTURE OUT.GBP\tthe 75x75 jacket GBP file of a picture", RunJacket},
     Command{"wallpaper",
-            "wallpaper PICTURE OUT.GBP [--bmp OUT.BMP]  the 240x320 wallpaper GBP file",
+            "wallpaper PICTURE OUT.GBP [--bmp OUT.BMP]\tthe 240x320 wallpaper GBP file of a "
+            "picture, and its 16-bit bitmap copy",
             RunWallpaper},
 };
 
@@ -32,7 +36,12 @@ void PrintHelp(std::ostream& out) {
     out << "Usage: corvina-cli COMMAND [ARGS...]\n"
            "Batch tools for the gigabeat F player's SAT and GBP files.\n"
            "Paths are host paths unless a command says otherwise.\n\nCommands:\n";
-    for (const Command& command : kCommands) out << "  " << command.synopsis << "\n";
+    for (const Command& command : kCommands) {
+        const std::string_view synopsis = command.synopsis;
+        const std::size_t tab = synopsis.find('\t');
+        out << "  " << synopsis.substr(0, tab) << "\n";
+        if (tab != std::string_view::npos) out << "      " << synopsis.substr(tab + 1) << "\n";
+    }
     out << "\nExit status: 0 success, 1 failure, 2 wrong usage.\n"
            "The drive map's prefix is $CORVINA_PREFIX, or ${XDG_DATA_HOME:-$HOME/.local/share}/"
            "corvina.\n";

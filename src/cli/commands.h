@@ -28,7 +28,7 @@ struct Environment {
 
 struct Command {
     std::string_view name;
-    std::string_view synopsis;  // one line for --help
+    std::string_view synopsis;  // for --help: the usage, a tab, and what the command does
     int (*run)(Args args, const Environment& env, Streams io);
 };
 

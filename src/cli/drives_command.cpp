@@ -11,12 +11,22 @@ namespace {
 
 bool IsHelp(Args args) { return args.size() == 1 && (args[0] == "--help" || args[0] == "-h"); }
 
+// The drive map of the environment's prefix. An empty prefix means that main() found none; it
+// must not become the current folder, where the map would create its folders.
+DriveMap OpenDriveMap(const Environment& env) {
+    if (env.prefix.empty())
+        throw MakeFileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
+                            "CORVINA_PREFIX も HOME も設定されていません");
+    return DriveMap(env.prefix);
+}
+
 }  // namespace
 
 int RunDrives(Args args, const Environment& env, Streams io) {
-    constexpr const char* kUsage = "Usage: corvina-cli drives\n";
+    constexpr const char* kUsage = "usage: corvina-cli drives\n";
     if (IsHelp(args)) {
-        io.out << kUsage << "Lists the drive map: a line per drive, its letter and host folder.\n";
+        io.out << kUsage
+               << "Lists the drive map: a line per drive, its letter and its host folder.\n";
         return kExitOk;
     }
     if (!args.empty()) {
@@ -24,9 +34,9 @@ int RunDrives(Args args, const Environment& env, Streams io) {
         return kExitUsage;
     }
     try {
-        const DriveMap drives(env.prefix);
+        const DriveMap drives = OpenDriveMap(env);
         for (const Drive& drive : drives.Drives())
-            io.out << drive.letter << ": " << drive.target.string() << "\n";
+            io.out << drive.letter << ": " << drives.HostFolder(drive).string() << "\n";
         return kExitOk;
     } catch (const FileError& error) {
         io.err << "corvina-cli: " << error.what() << "\n";
@@ -35,7 +45,7 @@ int RunDrives(Args args, const Environment& env, Streams io) {
 }
 
 int RunPath(Args args, const Environment& env, Streams io) {
-    constexpr const char* kUsage = "Usage: corvina-cli path WINDOWS-PATH\n";
+    constexpr const char* kUsage = "usage: corvina-cli path WINDOWS-PATH\n";
     if (IsHelp(args)) {
         io.out << kUsage
                << "Prints the host path that a Windows path such as 'F:\\MUSIC\\A.SAT' "
@@ -47,7 +57,7 @@ int RunPath(Args args, const Environment& env, Streams io) {
         return kExitUsage;
     }
     try {
-        const DriveMap drives(env.prefix);
+        const DriveMap drives = OpenDriveMap(env);
         io.out << drives.ResolveOrThrow(args[0]).string() << "\n";
         return kExitOk;
     } catch (const FileError& error) {

@@ -6,11 +6,18 @@
 
 #include "cli/commands.h"
 #include "platform/drives.h"
+#include "platform/errors.h"
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        corvina::cli::Environment env{corvina::DriveMap::PrefixFromEnvironment().string()};
+        corvina::cli::Environment env;
+        try {
+            env.prefix = corvina::DriveMap::PrefixFromEnvironment().string();
+        } catch (const corvina::FileError&) {
+            // No prefix (no $CORVINA_PREFIX and no home folder): only the commands that use the
+            // drive map need one, and they say so; --help and the others still work.
+        }
         return corvina::cli::RunCommandLine(args, env, {std::cout, std::cerr});
     } catch (const std::exception& e) {
         std::cerr << "corvina-cli: " << e.what() << "\n";

@@ -171,15 +171,17 @@ std::optional<fs::path> DriveMap::DriveRoot(char letter) const {
     if (!IsAsciiLetter(letter)) return std::nullopt;
     letter = ToLower(letter);
     for (const Drive& drive : Drives()) {
-        if (drive.letter != letter) continue;
-        // A relative link is relative to the dosdevices folder ("../drive_c").
-        const fs::path target =
-            drive.target.is_absolute() ? drive.target : prefix_ / "dosdevices" / drive.target;
-        fs::path normal = target.lexically_normal();
-        if (normal.has_relative_path() && !normal.has_filename()) normal = normal.parent_path();
-        return normal;
+        if (drive.letter == letter) return HostFolder(drive);
     }
     return std::nullopt;
+}
+
+fs::path DriveMap::HostFolder(const Drive& drive) const {
+    const fs::path target =
+        drive.target.is_absolute() ? drive.target : prefix_ / "dosdevices" / drive.target;
+    fs::path normal = target.lexically_normal();
+    if (normal.has_relative_path() && !normal.has_filename()) normal = normal.parent_path();
+    return normal;
 }
 
 std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
@@ -235,11 +237,10 @@ std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) con
         }
     };
     for (const Drive& drive : Drives()) {  // sorted by letter, so ties keep the lowest
-        const std::optional<fs::path> root = DriveRoot(drive.letter);
-        if (!root) continue;
-        consider(drive.letter, *root, lexical);
+        const fs::path root = HostFolder(drive);
+        consider(drive.letter, root, lexical);
         std::error_code rootEc;
-        const fs::path realRoot = fs::weakly_canonical(*root, rootEc);
+        const fs::path realRoot = fs::weakly_canonical(root, rootEc);
         if (!rootEc && !ec) consider(drive.letter, realRoot, canonical);
     }
     if (!bestLetter) return std::nullopt;

@@ -41,6 +41,11 @@ public:
     // The host folder of a drive letter (either case), or nothing for an unmapped letter.
     std::optional<std::filesystem::path> DriveRoot(char letter) const;
 
+    // The host folder of a listed drive: its link's target, read relative to the dosdevices
+    // folder when relative ("../drive_c"), without "." and ".." components. Links further on
+    // are not followed.
+    std::filesystem::path HostFolder(const Drive& drive) const;
+
     // The host path of a Windows path "X:\...": the letter ignores case; '\' and '/' both
     // separate and doubled separators count as one; "." is skipped and ".." never climbs above
     // the drive root; each component that does not exist with that exact spelling is matched

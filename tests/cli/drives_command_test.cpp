@@ -14,18 +14,19 @@ namespace fs = std::filesystem;
 namespace corvina::cli {
 namespace {
 
-TEST(DrivesCommand, ListsEveryDriveWithItsLinkTarget) {
+TEST(DrivesCommand, ListsEveryDriveWithItsHostFolder) {
     test::TempDir dir;
     const fs::path prefix = dir / "prefix";
     Result result = RunCli(prefix, {"drives"});  // first use makes drive C
     EXPECT_EQ(result.status, kExitOk) << result.err;
-    EXPECT_EQ(result.out, "c: ../drive_c\n");
+    const std::string driveC = "c: " + (prefix / "drive_c").string() + "\n";
+    EXPECT_EQ(result.out, driveC);
 
-    fs::create_directory(dir / "player");
-    fs::create_directory_symlink(dir / "player", prefix / "dosdevices" / "F:");
+    // A player that is not connected is still listed.
+    fs::create_directory_symlink(dir / "media" / "GIGABEAT", prefix / "dosdevices" / "F:");
     result = RunCli(prefix, {"drives"});
     EXPECT_EQ(result.status, kExitOk);
-    EXPECT_EQ(result.out, "c: ../drive_c\nf: " + (dir / "player").string() + "\n");
+    EXPECT_EQ(result.out, driveC + "f: " + (dir / "media" / "GIGABEAT").string() + "\n");
 
     EXPECT_EQ(RunCli(prefix, {"drives", "extra"}).status, kExitUsage);
 }
@@ -64,6 +65,38 @@ TEST(DrivesCommand, UnusablePrefixIsAFailure) {
     const Result result = RunCli(dir / "file" / "prefix", {"drives"});
     EXPECT_EQ(result.status, kExitFailure);
     EXPECT_NE(result.err.find((dir / "file").string()), std::string::npos) << result.err;
+}
+
+TEST(DrivesCommand, NoPrefixIsAFailureThatCreatesNothing) {
+    test::TempDir dir;
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    const Result drives = RunCli({}, {"drives"});
+    const Result path = RunCli({}, {"path", "C:\\"});
+    fs::current_path(before);
+    EXPECT_EQ(drives.status, kExitFailure);
+    EXPECT_NE(drives.err.find("CORVINA_PREFIX"), std::string::npos) << drives.err;
+    EXPECT_EQ(path.status, kExitFailure);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(CommandLine, HelpUsageAndUnknownCommands) {
+    const Result help = RunCli({"--help"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_EQ(help.err, "");
+    for (const Command& command : AllCommands())
+        EXPECT_NE(help.out.find("  " + std::string(command.name)), std::string::npos)
+            << command.name;
+
+    const Result none = RunCli({});
+    EXPECT_EQ(none.status, kExitUsage);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, help.out);
+
+    const Result unknown = RunCli({"drive"});
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_NE(unknown.err.find("'drive'"), std::string::npos) << unknown.err;
 }
 
 }  // namespace

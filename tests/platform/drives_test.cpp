@@ -127,6 +127,15 @@ TEST_F(DriveMapTest, HostPathsBackToWindowsPaths) {
     fs::create_directory_symlink(player_, dir_ / "alias");
     EXPECT_EQ(map_.ToWindowsPath(dir_ / "alias" / "MUSIC"), "F:\\MUSIC");
 
+    // Through the drive's own link, and a drive whose link points to another link (a mount
+    // point reached through /media/$USER, say).
+    EXPECT_EQ(map_.ToWindowsPath(map_.prefix() / "dosdevices" / "f:" / "MUSIC"), "F:\\MUSIC");
+    fs::create_directory_symlink(dir_ / "alias", map_.prefix() / "dosdevices" / "g:");
+    EXPECT_EQ(map_.ToWindowsPath(dir_ / "alias" / "MUSIC"), "F:\\MUSIC");  // lowest letter
+    fs::remove(map_.prefix() / "dosdevices" / "f:");
+    EXPECT_EQ(map_.ToWindowsPath(player_ / "MUSIC"), "G:\\MUSIC");
+    fs::create_directory_symlink(player_, map_.prefix() / "dosdevices" / "f:");
+
     // A drive inside another drive's folder: the longer host folder wins.
     fs::create_directory_symlink(player_ / "MUSIC", map_.prefix() / "dosdevices" / "m:");
     EXPECT_EQ(map_.ToWindowsPath(player_ / "MUSIC" / "Artist"), "M:\\Artist");
@@ -166,6 +175,7 @@ TEST(WindowsPathText, FolderTextHasABackslashOnlyAtTheRoot) {
     EXPECT_EQ(FolderText("f://"), "F:\\");
     EXPECT_EQ(FolderText("f:/MUSIC//Artist/"), "F:\\MUSIC\\Artist");
     EXPECT_EQ(FolderText("F:\\MUSIC"), "F:\\MUSIC");
+    EXPECT_EQ(FolderText("F:\\MUSIC\\"), "F:\\MUSIC");
 }
 
 TEST(WindowsPathText, JoinsWithExactlyOneBackslash) {
