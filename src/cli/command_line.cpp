@@ -1,5 +1,6 @@
 #include <array>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "cli/commands.h"
@@ -15,8 +16,11 @@ constexpr std::array kCommands = {
     Command{"path", "path WINDOWS-PATH\tthe host path a Windows path such as F:\\MUSIC resolves to",
             RunPath},
     Command{"profile",
-            "profile get FILE SECTION KEY [DEFAULT]\n  profile set FILE SECTION KEY VALUE\t"
-            "reads or writes one key of a profile (INI) file in code page 932",
+            "profile get FILE SECTION KEY [DEFAULT]\nprofile set FILE SECTION KEY VALUE\t"
+            "reads or writes one key of a profile (INI) file in code page 932, as the program\n"
+            "reads and writes its settings: get prints the value (at most 2047 bytes) or\n"
+            "DEFAULT (empty when not given); set writes the value as it is, changing only\n"
+            "that key's line",
             RunProfile},
     Command{"tags", "tags [--json] FILE...\tthe tags of SAT files", RunTags},
     Command{"rewrite",
@@ -32,16 +36,30 @@ constexpr std::array kCommands = {
             RunWallpaper},
 };
 
+// Prints a synopsis: each line of the usage indented by two blanks after `program`, each line of
+// the description by six.
+void PrintSynopsis(std::ostream& out, std::string_view synopsis, std::string_view program) {
+    const std::size_t tab = synopsis.find('\t');
+    const auto printLines = [&](std::string_view text, std::string_view indent) {
+        while (!text.empty()) {
+            const std::size_t end = text.find('\n');
+            out << indent << text.substr(0, end) << "\n";
+            text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        }
+    };
+    std::string usageIndent = "  ";
+    usageIndent += program;
+    printLines(synopsis.substr(0, tab), usageIndent);
+    if (tab != std::string_view::npos) printLines(synopsis.substr(tab + 1), "      ");
+}
+
+bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+
 void PrintHelp(std::ostream& out) {
     out << "Usage: corvina-cli COMMAND [ARGS...]\n"
            "Batch tools for the gigabeat F player's SAT and GBP files.\n"
            "Paths are host paths unless a command says otherwise.\n\nCommands:\n";
-    for (const Command& command : kCommands) {
-        const std::string_view synopsis = command.synopsis;
-        const std::size_t tab = synopsis.find('\t');
-        out << "  " << synopsis.substr(0, tab) << "\n";
-        if (tab != std::string_view::npos) out << "      " << synopsis.substr(tab + 1) << "\n";
-    }
+    for (const Command& command : kCommands) PrintSynopsis(out, command.synopsis, "");
     out << "\nExit status: 0 success, 1 failure, 2 wrong usage.\n"
            "The drive map's prefix is $CORVINA_PREFIX, or ${XDG_DATA_HOME:-$HOME/.local/share}/"
            "corvina.\n";
@@ -56,12 +74,18 @@ int RunCommandLine(Args args, const Environment& env, Streams io) {
         PrintHelp(io.err);
         return kExitUsage;
     }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    if (IsHelp(args[0]) || args[0] == "help") {
         PrintHelp(io.out);
         return kExitOk;
     }
     for (const Command& command : kCommands) {
-        if (args[0] == command.name) return command.run(args.subspan(1), env, io);
+        if (args[0] != command.name) continue;
+        if (args.size() == 2 && IsHelp(args[1])) {  // "corvina-cli COMMAND --help"
+            io.out << "Usage:\n";
+            PrintSynopsis(io.out, command.synopsis, "corvina-cli ");
+            return kExitOk;
+        }
+        return command.run(args.subspan(1), env, io);
     }
     io.err << "corvina-cli: unknown command '" << args[0] << "' (see corvina-cli --help)\n";
     return kExitUsage;

@@ -9,8 +9,6 @@ namespace corvina::cli {
 
 namespace {
 
-bool IsHelp(Args args) { return args.size() == 1 && (args[0] == "--help" || args[0] == "-h"); }
-
 // The drive map of the environment's prefix. An empty prefix means that main() found none; it
 // must not become the current folder, where the map would create its folders.
 DriveMap OpenDriveMap(const Environment& env) {
@@ -24,11 +22,6 @@ DriveMap OpenDriveMap(const Environment& env) {
 
 int RunDrives(Args args, const Environment& env, Streams io) {
     constexpr const char* kUsage = "usage: corvina-cli drives\n";
-    if (IsHelp(args)) {
-        io.out << kUsage
-               << "Lists the drive map: a line per drive, its letter and its host folder.\n";
-        return kExitOk;
-    }
     if (!args.empty()) {
         io.err << kUsage;
         return kExitUsage;
@@ -46,12 +39,6 @@ int RunDrives(Args args, const Environment& env, Streams io) {
 
 int RunPath(Args args, const Environment& env, Streams io) {
     constexpr const char* kUsage = "usage: corvina-cli path WINDOWS-PATH\n";
-    if (IsHelp(args)) {
-        io.out << kUsage
-               << "Prints the host path that a Windows path such as 'F:\\MUSIC\\A.SAT' "
-                  "resolves to.\n";
-        return kExitOk;
-    }
     if (args.size() != 1) {
         io.err << kUsage;
         return kExitUsage;

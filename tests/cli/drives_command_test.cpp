@@ -88,6 +88,10 @@ TEST(CommandLine, HelpUsageAndUnknownCommands) {
         EXPECT_NE(help.out.find("  " + std::string(command.name)), std::string::npos)
             << command.name;
 
+    const Result rewriteHelp = RunCli({"rewrite", "-h"});  // every command has its --help
+    EXPECT_EQ(rewriteHelp.status, kExitOk);
+    EXPECT_NE(rewriteHelp.out.find("  corvina-cli rewrite "), std::string::npos) << rewriteHelp.out;
+
     const Result none = RunCli({});
     EXPECT_EQ(none.status, kExitUsage);
     EXPECT_EQ(none.out, "");
