@@ -1,6 +1,7 @@
 // Fuzzes the JPEG decoding through libjpeg: any bytes as a picture file, streamed into the import's
 // stretch to a 75x75 jacket picture (the import minus its choice by file extension). Sizes are
-// capped far below the program's own limits so that the fuzzer tests parsing, not memory. A
+// capped far below the program's own limits so that the fuzzer tests parsing, not memory, and a
+// progressive file's coefficients go to the temporary file at a few kilobytes already. A
 // damaged file must end in FormatError; anything else (a crash, a hang, another exception, a
 // picture of the wrong size) is a finding.
 #include <cstddef>
@@ -18,7 +19,8 @@ using corvina::fuzz::WriteInput;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::filesystem::path& path = WriteInput(data, size);
-    const corvina::PictureLimits limits{.maxSide = 2048, .maxPixels = std::uint64_t{1} << 20};
+    const corvina::PictureLimits limits{
+        .maxSide = 2048, .maxPixels = std::uint64_t{1} << 20, .maxCoefficientMemory = 16 * 1024};
     try {
         corvina::AreaScaler scaler(75, 75);
         corvina::DecodeJpeg(path, scaler, limits);

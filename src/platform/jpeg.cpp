@@ -1,14 +1,21 @@
 #include "platform/jpeg.h"
 
 // jpeglib.h needs FILE and size_t declared before it.
+#include <fcntl.h>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "platform/files.h"
@@ -51,7 +58,24 @@ struct SourceManager {
     std::exception_ptr* readError;  // where a read failure waits until the decode has unwound
 };
 
-enum class Failure { kNone, kLibjpeg, kTooManyCoefficients, kTooManyScans };
+// A coefficient array kept in the scratch file, with a window of rows in memory: our version of
+// libjpeg's virtual block array (its own memory manager in this build has no backing store).
+// Allocated in libjpeg's image pool, so trivially destructible and freed with the pool.
+struct SpilledArray {
+    JDIMENSION rows;
+    JDIMENSION blocksPerRow;
+    JDIMENSION maxAccess;  // most rows libjpeg asks for at once
+    bool preZero;          // rows never written read as zeros
+    JBLOCKARRAY window;    // rows [first, first + windowRows) of the array
+    JDIMENSION windowRows;
+    JDIMENSION first;
+    JDIMENSION defined;        // rows [0, defined) have been written at least once
+    bool dirty;                // the window holds changes the file does not have yet
+    std::uint64_t fileOffset;  // of row 0 in the scratch file
+    SpilledArray* next;
+};
+
+enum class Failure { kNone, kLibjpeg, kTooManyCoefficients, kTooManyScans, kScratchFile };
 
 struct DecodeContext {
     jpeg_decompress_struct cinfo{};
@@ -68,9 +92,15 @@ struct DecodeContext {
     const PictureLimits* limits = nullptr;
     std::string name;
     std::uint64_t fileSize = 0;
+    int scratch = -1;  // the scratch file's descriptor; the file has no name
+    int scratchErrno = 0;
+    SpilledArray* spilled = nullptr;                  // in libjpeg's image pool
+    std::uint64_t scratchSize = 0;                    // bytes of the scratch file given to arrays
+    void (*realizeInMemory)(j_common_ptr) = nullptr;  // libjpeg's own realize_virt_arrays
 
     ~DecodeContext() {
         if (created) jpeg_destroy_decompress(&cinfo);
+        if (scratch >= 0) ::close(scratch);
     }
 };
 
@@ -142,6 +172,153 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
     }
 }
 
+// ---- coefficients in a scratch file ----------------------------------------------------------
+//
+// A progressive or otherwise multi-scan file keeps every block's coefficients until its last scan
+// (over 60 MB for a 6000x4000 photo). Above PictureLimits::maxCoefficientMemory they go to an
+// unnamed temporary file instead: each scan passes over an array from top to bottom, so a window
+// of rows in memory is enough. These functions replace libjpeg's memory manager methods for block
+// arrays; they run inside libjpeg, so their locals are trivially destructible and their errors go
+// through ERREXIT.
+
+DecodeContext& ContextOf(j_common_ptr cinfo) {
+    return *static_cast<DecodeContext*>(cinfo->client_data);
+}
+
+// An unnamed file in the temporary folder: nothing is left behind however the process ends.
+// Returns -1 when none can be made. Called outside libjpeg.
+int OpenScratchFile() noexcept {
+    try {
+        std::error_code error;
+        std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+        if (error) folder = "/tmp";
+        int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        std::string pattern = (folder / "corvina-jpeg-XXXXXX").string();
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd >= 0) ::unlink(pattern.c_str());
+        return fd;
+    } catch (...) {
+        return -1;
+    }
+}
+
+[[noreturn]] void ScratchFailed(j_common_ptr cinfo, int errorNumber, int code) {
+    DecodeContext& c = ContextOf(cinfo);
+    c.failure = Failure::kScratchFile;
+    c.scratchErrno = errorNumber;
+    ERREXIT(cinfo, code);
+    std::abort();  // ERREXIT does not return
+}
+
+// Writes (or reads) the window's rows that hold data: those below `defined`.
+void MoveWindow(j_common_ptr cinfo, SpilledArray& a, bool write) {
+    const std::size_t rowBytes = std::size_t{a.blocksPerRow} * sizeof(JBLOCK);
+    const JDIMENSION end = std::min({a.first + a.windowRows, a.defined, a.rows});
+    const int fd = ContextOf(cinfo).scratch;
+    for (JDIMENSION row = a.first; row < end;) {
+        // Rows allocated one after another are moved in one call.
+        JDIMENSION last = row + 1;
+        while (last < end &&
+               a.window[last - a.first] == a.window[last - 1 - a.first] + a.blocksPerRow) {
+            ++last;
+        }
+        auto* bytes = reinterpret_cast<char*>(a.window[row - a.first]);
+        const std::size_t count = rowBytes * (last - row);
+        auto offset = static_cast<off_t>(a.fileOffset + std::uint64_t{row} * rowBytes);
+        for (std::size_t done = 0; done < count;) {
+            const ssize_t moved = write ? ::pwrite(fd, bytes + done, count - done, offset)
+                                        : ::pread(fd, bytes + done, count - done, offset);
+            if (moved < 0 && errno == EINTR) continue;
+            if (moved <= 0) {
+                ScratchFailed(cinfo, moved < 0 ? errno : (write ? ENOSPC : EIO),
+                              write ? JERR_TFILE_WRITE : JERR_TFILE_READ);
+            }
+            done += static_cast<std::size_t>(moved);
+            offset += moved;
+        }
+        row = last;
+    }
+}
+
+jvirt_barray_ptr RequestSpilledArray(j_common_ptr cinfo, int pool, boolean preZero,
+                                     JDIMENSION blocksPerRow, JDIMENSION rows,
+                                     JDIMENSION maxAccess) {
+    if (pool != JPOOL_IMAGE) ERREXIT1(cinfo, JERR_BAD_POOL_ID, pool);
+    auto* a = static_cast<SpilledArray*>(
+        (*cinfo->mem->alloc_small)(cinfo, JPOOL_IMAGE, sizeof(SpilledArray)));
+    DecodeContext& c = ContextOf(cinfo);
+    *a = SpilledArray{.rows = rows,
+                      .blocksPerRow = blocksPerRow,
+                      .maxAccess = maxAccess,
+                      .preZero = preZero != FALSE,
+                      .window = nullptr,
+                      .windowRows = 0,
+                      .first = 0,
+                      .defined = 0,
+                      .dirty = false,
+                      .fileOffset = 0,
+                      .next = c.spilled};
+    c.spilled = a;
+    return reinterpret_cast<jvirt_barray_ptr>(a);
+}
+
+// The windows share PictureLimits::maxCoefficientMemory: each holds the same number of rows, and
+// at least as many as libjpeg asks for at once.
+void RealizeSpilledArrays(j_common_ptr cinfo) {
+    DecodeContext& c = ContextOf(cinfo);
+    (*c.realizeInMemory)(cinfo);  // sample arrays, if any, stay libjpeg's
+    std::uint64_t rowBytesOfAll = 0;
+    for (const SpilledArray* a = c.spilled; a != nullptr; a = a->next)
+        rowBytesOfAll += std::uint64_t{a->blocksPerRow} * sizeof(JBLOCK);
+    const std::uint64_t sharedRows =
+        c.limits->maxCoefficientMemory / std::max<std::uint64_t>(1, rowBytesOfAll);
+    for (SpilledArray* a = c.spilled; a != nullptr; a = a->next) {
+        if (a->window != nullptr) continue;  // realized before
+        a->fileOffset = c.scratchSize;
+        c.scratchSize += std::uint64_t{a->rows} * a->blocksPerRow * sizeof(JBLOCK);
+        a->windowRows = static_cast<JDIMENSION>(std::min<std::uint64_t>(
+            a->rows, std::max<std::uint64_t>({a->maxAccess, sharedRows, 1})));
+        a->window = (*cinfo->mem->alloc_barray)(cinfo, JPOOL_IMAGE, a->blocksPerRow, a->windowRows);
+    }
+}
+
+// libjpeg's access rule: rows [start, start + count) in memory, at most maxAccess of them; rows
+// never written read as zeros (the window moves as libjpeg's own backing store moves it).
+JBLOCKARRAY AccessSpilledArray(j_common_ptr cinfo, jvirt_barray_ptr pointer, JDIMENSION start,
+                               JDIMENSION count, boolean writable) {
+    SpilledArray& a = *reinterpret_cast<SpilledArray*>(pointer);
+    const JDIMENSION end = start + count;
+    if (end > a.rows || count > a.maxAccess || a.window == nullptr)
+        ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    if (start < a.first || end > a.first + a.windowRows) {
+        if (a.dirty) {
+            MoveWindow(cinfo, a, true);
+            a.dirty = false;
+        }
+        // Forward passes keep the rows asked for at the window's top; backward at its bottom.
+        a.first = start > a.first ? start : (end > a.windowRows ? end - a.windowRows : 0);
+        a.first = std::min(a.first, a.rows - a.windowRows);
+        MoveWindow(cinfo, a, false);
+    }
+    if (a.defined < end) {
+        JDIMENSION undefined = a.defined;
+        if (a.defined < start) {
+            if (writable) ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+            undefined = start;
+        }
+        if (writable) a.defined = end;
+        if (!a.preZero && !writable) ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+        if (a.preZero) {
+            for (JDIMENSION row = undefined; row < end; ++row)
+                std::memset(a.window[row - a.first], 0,
+                            std::size_t{a.blocksPerRow} * sizeof(JBLOCK));
+        }
+    }
+    if (writable) a.dirty = true;
+    return a.window + (start - a.first);
+}
+
 std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
     std::uint64_t blocks = 0;
     for (int i = 0; i < cinfo.num_components; ++i) {
@@ -187,6 +364,17 @@ bool RunDecode(DecodeContext& c) {
             c.failure = Failure::kTooManyCoefficients;
             return false;
         }
+    }
+    if (jpeg_has_multiple_scans(&c.cinfo) &&
+        CoefficientBytes(c.cinfo) > c.limits->maxCoefficientMemory) {
+        c.scratch = OpenScratchFile();
+    }
+    if (c.scratch >= 0) {  // without one the coefficients stay in memory
+        jpeg_memory_mgr& mem = *c.cinfo.mem;
+        c.realizeInMemory = mem.realize_virt_arrays;
+        mem.request_virt_barray = RequestSpilledArray;
+        mem.realize_virt_arrays = RealizeSpilledArrays;
+        mem.access_virt_barray = AccessSpilledArray;
     }
     const bool cmyk = c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
     c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -243,6 +431,11 @@ JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
             throw MakePictureError(
                 kBadJpegText, c->name,
                 "スキャンが多すぎます (" + std::to_string(kMaxScans) + " を超えています)");
+        }
+        if (c->failure == Failure::kScratchFile) {
+            throw MakePictureError(kBadJpegText, c->name,
+                                   "一時ファイルを読み書きできません: " +
+                                       std::system_category().message(c->scratchErrno));
         }
         if (c->failure == Failure::kTooManyCoefficients) {
             throw MakePictureError(

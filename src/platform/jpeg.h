@@ -24,10 +24,12 @@ struct JpegReport {
 // Decodes the file at full size and hands its rows to `sink` from the top, in RGB: grayscale
 // comes out grey, CMYK and YCCK files (Adobe's inverted values or plain ones) come out in their
 // right colours; baseline, progressive and arithmetic-coded files decode. Only libjpeg's own
-// working memory is kept besides one row, and for progressive files that is the whole picture's
-// coefficients (two bytes per pixel and component before subsampling).
+// working memory is kept besides one row. A progressive file needs every block's coefficients
+// until its last scan (two bytes per pixel and component before subsampling); beyond
+// limits.maxCoefficientMemory they are kept in an unnamed temporary file, with that much in
+// memory (when no temporary file can be made, they stay in memory).
 // The size limits are checked after the header, before decoding starts. A progressive file whose
-// coefficients would need far more memory than its size could ever fill is refused too.
+// coefficients would need far more room than its size could ever fill is refused too.
 // Nothing is printed and the process never ends: libjpeg's errors become FormatError (text
 // kBadJpegText), a read failure is FileError.
 JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,

@@ -12,11 +12,15 @@
 // a time, so a consumer decides how much of the picture it keeps.
 namespace corvina {
 
-// Size limits for a picture read from a file, checked against the header before any allocation
-// that depends on it. Tools that must test parsing rather than memory (fuzzers) pass smaller ones.
+// Size and memory limits for a picture read from a file, checked against the header before any
+// allocation that depends on it. Tools that must test parsing rather than memory (fuzzers) pass
+// smaller ones.
 struct PictureLimits {
     int maxSide = 32768;                               // pixels on either side
     std::uint64_t maxPixels = std::uint64_t{1} << 28;  // width x height
+    // Bytes of a progressive (multi-scan) JPEG's coefficients kept in memory; above this they go
+    // to an unnamed temporary file, so that memory does not grow with the picture.
+    std::uint64_t maxCoefficientMemory = std::uint64_t{4} << 20;
 };
 
 enum class RowOrder {

@@ -1,8 +1,12 @@
 #include "platform/jpeg.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "pictures/jpeg_maker.h"
@@ -40,6 +44,24 @@ void ExpectQuarters(const Picture24& picture, const std::string& what) {
     ExpectNear(test::PixelAt(picture, 10, 50), {0, 0, 255}, 6, what + " blue");
     ExpectNear(test::PixelAt(picture, 50, 50), {255, 255, 255}, 6, what + " white");
 }
+
+// Points TMPDIR at a folder for one test.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const fs::path& folder) {
+        if (const char* old = std::getenv("TMPDIR")) saved_ = old;
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (saved_)
+            setenv("TMPDIR", saved_->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
 
 class JpegTest : public ::testing::Test {
 protected:
@@ -142,6 +164,56 @@ TEST_F(JpegTest, SizeLimitsAreCheckedBeforeDecoding) {
     EXPECT_THROW(ReadJpeg(Write(bytes), {.maxSide = 63}), FormatError);
     EXPECT_THROW(ReadJpeg(Write(bytes), {.maxPixels = 64 * 64 - 1}), FormatError);
     EXPECT_NO_THROW(ReadJpeg(Write(bytes), {.maxSide = 64, .maxPixels = 64 * 64}));
+}
+
+// Progressive coefficients beyond the memory limit go to an unnamed temporary file, with the same
+// picture and warnings as in memory; a failing temporary file is an error, never a wrong picture.
+TEST_F(JpegTest, ProgressiveCoefficientsSpilledToATemporaryFileGiveTheSamePicture) {
+    const auto noise = [](int y, std::uint8_t* row) {
+        for (int x = 0; x < 700 * 3; ++x)
+            row[x] = static_cast<std::uint8_t>((x * 7919 + y * 104729) % 251 / 2 + x / 12);
+    };
+    std::vector<std::vector<std::uint8_t>> files = {
+        test::EncodeJpeg(700, 450, {.progressive = true}, noise),
+        test::EncodeJpeg(700, 450, {.progressive = true, .arithmetic = true, .fullChroma = true},
+                         noise)};
+    files.push_back(files[0]);
+    files.back().resize(files.back().size() * 2 / 3);  // cut short: warns
+    const fs::path scratchFolder = dir_ / "tmp";
+    fs::create_directory(scratchFolder);
+    const TemporaryFolder useIt(scratchFolder);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const fs::path path = Write(files[i]);
+        JpegReport inMemory, spilled;
+        const Picture24 expected = ReadJpeg(path, {}, &inMemory);
+        EXPECT_EQ(ReadJpeg(path, {.maxCoefficientMemory = 0}, &spilled), expected) << i;
+        EXPECT_EQ(spilled.warnings, inMemory.warnings) << i;
+        AreaScaler scaler(75, 75);
+        DecodeJpeg(path, scaler, {.maxCoefficientMemory = 0});
+        EXPECT_LE(
+            test::MaxChannelDifference(scaler.Finish(), test::PlainAreaAverage(expected, 75, 75)),
+            1);
+    }
+    EXPECT_TRUE(fs::is_empty(scratchFolder));
+
+    // A temporary file that cannot grow: the decode fails and says why.
+    const fs::path path = Write(files[0]);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        ReadJpeg(path, {.maxCoefficientMemory = 0});
+    } catch (const FormatError& e) {
+        message = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+    EXPECT_NE(message.find("一時ファイル"), std::string::npos) << message;
+    EXPECT_TRUE(fs::is_empty(scratchFolder));
 }
 
 // A tiny progressive file whose frame header claims 30000x8000: libjpeg would want 1.4 GB for
@@ -278,6 +350,16 @@ TEST(JpegSamples, CodingVariantsOfOnePictureAgree) {
             ASSERT_EQ(g[0], g[2]);
             ASSERT_NEAR(g[0], 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2], 12) << x << "," << y;
         }
+}
+
+TEST(JpegSamples, ProgressiveSamplesSpilledToATemporaryFileGiveTheSamePicture) {
+    CORVINA_REQUIRE_TESTDATA(dir, "jpeg");
+    for (const char* name : {"tower_progressive.jpg", "truncated_jpeg.jpg"}) {
+        JpegReport inMemory, spilled;
+        const Picture24 expected = ReadJpeg(dir / name, {}, &inMemory);
+        EXPECT_EQ(ReadJpeg(dir / name, {.maxCoefficientMemory = 0}, &spilled), expected) << name;
+        EXPECT_EQ(spilled.firstWarning, inMemory.firstWarning) << name;
+    }
 }
 
 TEST(JpegSamples, CmykSamplesShowTheirColours) {
