@@ -8,6 +8,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/utf8.h"
 
 namespace corvina {
 
@@ -69,11 +70,21 @@ void PutUnit(Image& image, std::uint64_t offset, char16_t unit) {
 }
 
 // A text field: the units of the text's code page characters (at most 61), then zeros to the
-// end of its 124 bytes, which give the end mark.
+// end of its 124 bytes, which give the end mark. Each character goes through the code page to its
+// unit, "?" when the code page has no character for it, as cp932::Utf8ToUnits does, but without
+// building the code page text and the units as strings first.
 Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
-    const std::u16string units = cp932::Utf8ToUnits(utf8);
-    const std::size_t count = std::min(units.size(), kMaxTextUnits);
-    for (std::size_t k = 0; k < count; ++k) PutUnit(image, offset + 2 * k, units[k]);
+    std::size_t k = 0;
+    for (std::size_t pos = 0; pos < utf8.size() && k < kMaxTextUnits; ++k) {
+        const char32_t c = NextCodePoint(utf8, pos);  // malformed bytes come out above U+10FFFF
+        char16_t unit = static_cast<char16_t>(c);     // ASCII is the same in the code page
+        if (c >= 0x80) {
+            const std::uint16_t code =
+                c <= 0xFFFF ? cp932::UnitToChar(static_cast<char16_t>(c)) : cp932::kNoChar;
+            unit = code == cp932::kNoChar ? u'?' : cp932::CharToUnit(code);
+        }
+        PutUnit(image, offset + 2 * k, unit);
+    }
     return {offset, kTextFieldSize};
 }
 

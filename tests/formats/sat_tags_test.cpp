@@ -11,6 +11,7 @@
 
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/utf8.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
@@ -129,6 +130,31 @@ TEST_F(RewriteTagBlockTest, TextsAreCodePageCharactersOneUnitEach) {
     EXPECT_EQ(ReadTagBlock(path_).artist, "\\~");
 }
 
+TEST_F(RewriteTagBlockTest, EveryCharacterWritesAsTheCodePageConversionGivesIt) {
+    // Every character of the basic plane, a supplementary one and malformed UTF-8, 61 to a field.
+    std::vector<std::string> characters;
+    for (char32_t c = 1; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        characters.emplace_back();
+        AppendUtf8(characters.back(), c);
+    }
+    characters.insert(characters.end(), {"\U0001F600", "\xFF", "\xE3\x81", "\xC0\xAF"});
+    const std::size_t offsets[] = {256, 384, 698};
+    for (std::size_t first = 0; first < characters.size(); first += 3 * 61) {
+        std::string texts[3];
+        for (std::size_t i = first; i < std::min(first + 3 * 61, characters.size()); ++i)
+            texts[(i - first) / 61] += characters[i];
+        RewriteTagBlock(path_,
+                        {TagTexts{texts[0], texts[1], texts[2]}, std::nullopt, std::nullopt});
+        const Bytes bytes = ReadBytes(path_);
+        for (int f = 0; f < 3; ++f) {
+            ASSERT_EQ(Bytes(bytes.begin() + offsets[f], bytes.begin() + offsets[f] + 124),
+                      Field(cp932::Utf8ToUnits(texts[f]).substr(0, 61)))
+                << "characters from " << first;
+        }
+    }
+}
+
 TEST_F(RewriteTagBlockTest, BadRequestsAndShortFilesChangeNothing) {
     for (int track : {0, -1, 256, 1000}) {
         EXPECT_THROW(RewriteTagBlock(path_, {TagTexts{"A", "B", "C"}, track, std::nullopt}),
@@ -220,8 +246,10 @@ TEST(ReadTagBlock, EveryUnitReadsAsTheCodePageConversionGivesIt) {
             file[offsets[i / 50] + 2 * (i % 50) + 1] = unit >> 8;
             expected[i / 50] += cp932::UnitToUtf8(unit);
         }
-        WriteBytes(dir / "u.SAT", file);
-        const TagBlock tags = ReadTagBlock(dir / "u.SAT");
+        // A new file each time: rewriting one would wait for the disk on every close.
+        const std::filesystem::path path = dir / (std::to_string(first) + ".SAT");
+        WriteBytes(path, file);
+        const TagBlock tags = ReadTagBlock(path);
         ASSERT_EQ((std::vector{tags.title, tags.artist, tags.album, tags.gbpFileName, tags.genre}),
                   (std::vector<std::string>(expected, expected + 5)))
             << "units from " << first;
