@@ -274,6 +274,10 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
         throw MakeFileError(kCannotCreate, requested.string(),
                             S_ISDIR(existing.st_mode) ? std::string(std::strerror(EISDIR))
                                                       : std::string(kNotRegular));
+    // Replacing goes through the folder, which would let a file we may not write be replaced
+    // all the same; refuse it as writing it in place would be refused.
+    if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        throw MakeFileError(kCannotWrite, requested.string(), errno);
 
     // The temporary file lies in the same folder, so that rename() replaces the file in one
     // step, and starts with a dot, so that file lists hide it should it ever be left behind.

@@ -200,12 +200,18 @@ TEST(WriteWholeFile, FailureLeavesEverythingAsItWas) {
     EXPECT_EQ(test::ReadText(dir / "folder.gbp" / "inside"), "keep");
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"folder.gbp"});
 
-    if (::geteuid() != 0) {  // the superuser writes into read-only folders anyway
+    if (::geteuid() != 0) {  // the superuser writes into read-only folders and files anyway
         fs::create_directory(dir / "ro");
         test::WriteText(dir / "ro" / "a.gbp", "old");
         fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_THROW(WriteWholeFile(dir / "ro" / "a.gbp", Bytes("new")), FileError);
         EXPECT_EQ(test::ReadText(dir / "ro" / "a.gbp"), "old");
+
+        // A read-only file in a writable folder is not replaced either.
+        test::WriteText(dir / "locked.gbp", "old");
+        fs::permissions(dir / "locked.gbp", fs::perms::owner_read);
+        EXPECT_THROW(WriteWholeFile(dir / "locked.gbp", Bytes("new")), FileError);
+        EXPECT_EQ(test::ReadText(dir / "locked.gbp"), "old");
     }
 }
 
