@@ -7,6 +7,7 @@
 
 #include "app/startup.h"
 #include "controls/anchors.h"
+#include "controls/designer.h"
 
 namespace corvina {
 
@@ -14,13 +15,11 @@ namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, QPoint position, const QString& text,
                   int pixelSize, bool bold) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
+    QLabel* label = corvina::MakeLabel(parent, name, position, text);
     QFont font = label->font();
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     label->setFont(font);
-    label->move(position);
     label->adjustSize();
     return label;
 }
@@ -35,16 +34,12 @@ TAboutBox1::TAboutBox1(QWidget* owner)
     setFixedSize(358, 199);
 
     // Raised inner and lowered outer bevel.
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(7, 7, 346, 138);
+    Panel1 = MakeControl<QFrame>(this, "Panel1", QRect(7, 7, 346, 138));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setLineWidth(1);
     Panel1->setMidLineWidth(1);
 
-    ProgramIcon = new QLabel(Panel1);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setGeometry(15, 15, 64, 64);
+    ProgramIcon = MakeControl<QLabel>(Panel1, "ProgramIcon", QRect(15, 15, 64, 64));
     ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/corvina.png")));
 
     ProductName = MakeLabel(Panel1, "ProductName", QPoint(89, 15),
@@ -60,9 +55,8 @@ TAboutBox1::TAboutBox1(QWidget* owner)
     palette.setColor(QPalette::WindowText, QColor(0x00, 0x80, 0x80));  // teal
     Comments->setPalette(palette);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(142, 165, 69, 23);
+    OKButton = MakeControl<QPushButton>(this, "OKButton", QRect(142, 165, 69, 23));
+    OKButton->setText(QStringLiteral("OK"));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 

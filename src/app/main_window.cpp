@@ -23,6 +23,7 @@
 #include "app/settings_window.h"
 #include "app/startup.h"
 #include "controls/anchors.h"
+#include "controls/designer.h"
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
 #include "controls/file_list_box.h"
@@ -42,28 +43,20 @@ constexpr QSize kClientSize(678, 633);
 constexpr QSize kPageSize(665, 582);  // a page of PageControl1 at design size
 constexpr const char* kNoImage = ":/NoImage.bmp";
 
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, QRect geometry) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry) {
-    auto* panel = Make<QFrame>(parent, name, geometry);
+    auto* panel = MakeControl<QFrame>(parent, name, geometry);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     return panel;
 }
 
 QFrame* MakeBevel(QWidget* parent, const char* name, QRect geometry) {
-    auto* bevel = Make<QFrame>(parent, name, geometry);
+    auto* bevel = MakeControl<QFrame>(parent, name, geometry);
     bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     return bevel;
 }
 
 QLabel* MakeImage(QWidget* parent, const char* name, QRect geometry) {
-    auto* image = Make<QLabel>(parent, name, geometry);
+    auto* image = MakeControl<QLabel>(parent, name, geometry);
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
 }
@@ -91,7 +84,7 @@ TForm1::TForm1(const DriveMap& drives, QWidget* parent) : QMainWindow(parent), d
     client->resize(kClientSize);
     setCentralWidget(client);
 
-    PageControl1 = Make<QTabWidget>(client, "PageControl1", QRect(0, 0, 673, 609));
+    PageControl1 = MakeControl<QTabWidget>(client, "PageControl1", QRect(0, 0, 673, 609));
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     TabSheet2 = new QWidget;
@@ -102,7 +95,7 @@ TForm1::TForm1(const DriveMap& drives, QWidget* parent) : QMainWindow(parent), d
     PageControl1->addTab(TabSheet2, QStringLiteral("Filer Mode"));
     PageControl1->addTab(TabSheet3, QStringLiteral("GBP View Mode"));
 
-    StatusBar1 = Make<QStatusBar>(client, "StatusBar1", QRect(0, 614, 678, 19));
+    StatusBar1 = MakeControl<QStatusBar>(client, "StatusBar1", QRect(0, 614, 678, 19));
     StatusBar1->setSizeGripEnabled(false);
 
     AnchorLayout* anchors = Anchors(client, kClientSize);
@@ -193,34 +186,35 @@ void TForm1::BuildTabSheet1() {
     Panel2 = MakePanel(TabSheet1, "Panel2", QRect(0, 0, 664, 241));
     page->Add(Panel2, kAnchorLeft | kAnchorTop | kAnchorRight);
     AnchorLayout* panel = Anchors(Panel2, QSize(664, 241));
-    DirectoryListBox1 = Make<DirectoryListBox>(Panel2, "DirectoryListBox1", QRect(8, 8, 201, 201));
+    DirectoryListBox1 =
+        MakeControl<DirectoryListBox>(Panel2, "DirectoryListBox1", QRect(8, 8, 201, 201));
     panel->Add(DirectoryListBox1, kAnchorLeftTop);
-    FileListBox1 = Make<FileListBox>(Panel2, "FileListBox1", QRect(216, 8, 440, 225));
+    FileListBox1 = MakeControl<FileListBox>(Panel2, "FileListBox1", QRect(216, 8, 440, 225));
     FileListBox1->SetMask("*.SAT");
     FileListBox1->SetInclude(FileListBox::kIncludeHidden | FileListBox::kIncludeSystem |
                              FileListBox::kIncludeFolders);
     // Several names can be selected, so that "select all" and "send selected" act on many.
     FileListBox1->SetMultiSelect(true);
     panel->Add(FileListBox1, kAnchorLeft | kAnchorTop | kAnchorRight);
-    DriveComboBox1 = Make<DriveComboBox>(Panel2, "DriveComboBox1", QRect(8, 215, 201, 18));
+    DriveComboBox1 = MakeControl<DriveComboBox>(Panel2, "DriveComboBox1", QRect(8, 215, 201, 18));
     panel->Add(DriveComboBox1, kAnchorLeftTop);
     LinkBrowser(DriveComboBox1, DirectoryListBox1, FileListBox1);
 
     Panel3 = MakePanel(TabSheet1, "Panel3", QRect(0, 248, 524, 329));
     page->Add(Panel3, kAnchorAll);
-    ListBox1 = Make<QListWidget>(TabSheet1, "ListBox1", QRect(8, 256, 508, 311));
+    ListBox1 = MakeControl<QListWidget>(TabSheet1, "ListBox1", QRect(8, 256, 508, 311));
     page->Add(ListBox1, kAnchorAll);
     Bevel2 = MakeBevel(TabSheet1, "Bevel2", QRect(531, 248, 129, 265));
     page->Add(Bevel2, kAnchorTop | kAnchorRight);
 
-    SpeedButton1 = Make<QToolButton>(TabSheet1, "SpeedButton1", QRect(536, 272, 89, 41));
+    SpeedButton1 = MakeControl<QToolButton>(TabSheet1, "SpeedButton1", QRect(536, 272, 89, 41));
     SpeedButton1->setText(QStringLiteral("  Send"));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    BitBtn1 = Make<QPushButton>(TabSheet1, "BitBtn1", QRect(536, 328, 105, 41));
+    BitBtn1 = MakeControl<QPushButton>(TabSheet1, "BitBtn1", QRect(536, 328, 105, 41));
     BitBtn1->setText(QStringLiteral("  All Send"));
-    BitBtn2 = Make<QPushButton>(TabSheet1, "BitBtn2", QRect(540, 392, 105, 41));
+    BitBtn2 = MakeControl<QPushButton>(TabSheet1, "BitBtn2", QRect(540, 392, 105, 41));
     BitBtn2->setText(QStringLiteral("All Erase"));
-    BitBtn3 = Make<QPushButton>(TabSheet1, "BitBtn3", QRect(540, 456, 109, 41));
+    BitBtn3 = MakeControl<QPushButton>(TabSheet1, "BitBtn3", QRect(540, 456, 109, 41));
     BitBtn3->setText(QStringLiteral("Batch"));
     for (QWidget* button : {static_cast<QWidget*>(SpeedButton1), static_cast<QWidget*>(BitBtn1),
                             static_cast<QWidget*>(BitBtn2), static_cast<QWidget*>(BitBtn3)}) {
@@ -235,16 +229,17 @@ void TForm1::BuildTabSheet2() {
     AnchorLayout* page = Anchors(TabSheet2, kPageSize);
 
     DirectoryListBox2 =
-        Make<DirectoryListBox>(TabSheet2, "DirectoryListBox2", QRect(8, 8, 448, 153));
+        MakeControl<DirectoryListBox>(TabSheet2, "DirectoryListBox2", QRect(8, 8, 448, 153));
     page->Add(DirectoryListBox2, kAnchorLeft | kAnchorTop | kAnchorRight);
-    DriveComboBox2 = Make<DriveComboBox>(TabSheet2, "DriveComboBox2", QRect(8, 168, 448, 18));
+    DriveComboBox2 =
+        MakeControl<DriveComboBox>(TabSheet2, "DriveComboBox2", QRect(8, 168, 448, 18));
     page->Add(DriveComboBox2, kAnchorLeft | kAnchorTop | kAnchorRight);
-    FileListBox2 = Make<FileListBox>(TabSheet2, "FileListBox2", QRect(8, 192, 448, 100));
+    FileListBox2 = MakeControl<FileListBox>(TabSheet2, "FileListBox2", QRect(8, 192, 448, 100));
     FileListBox2->SetMask("*.SAT");
     FileListBox2->hide();
     LinkBrowser(DriveComboBox2, DirectoryListBox2, FileListBox2);
 
-    StringGrid1 = Make<QTableWidget>(TabSheet2, "StringGrid1", QRect(8, 192, 448, 383));
+    StringGrid1 = MakeControl<QTableWidget>(TabSheet2, "StringGrid1", QRect(8, 192, 448, 383));
     page->Add(StringGrid1, kAnchorAll);
     // Row 0 of the classic grid, the fixed header row, is the horizontal header here; the
     // design has one empty data row below it.
@@ -266,7 +261,7 @@ void TForm1::BuildTabSheet2() {
 
     Panel1 = MakePanel(TabSheet2, "Panel1", QRect(471, -8, 194, 585));
     page->Add(Panel1, kAnchorTop | kAnchorRight | kAnchorBottom);
-    GroupBox1 = Make<QGroupBox>(Panel1, "GroupBox1", QRect(8, 16, 177, 561));
+    GroupBox1 = MakeControl<QGroupBox>(Panel1, "GroupBox1", QRect(8, 16, 177, 561));
     GroupBox1->setTitle(QStringLiteral("SAT Tag Infomation"));
     Bevel1 = MakeBevel(GroupBox1, "Bevel1", QRect(8, 40, 79, 79));
     Image1 = MakeImage(GroupBox1, "Image1", QRect(10, 42, 75, 75));
@@ -277,9 +272,10 @@ void TForm1::BuildTabSheet3() {
 
     Panel4 = MakePanel(TabSheet3, "Panel4", QRect(0, 0, 661, 233));
     page->Add(Panel4, kAnchorAll);
-    DirectoryListBox3 = Make<DirectoryListBox>(Panel4, "DirectoryListBox3", QRect(8, 8, 257, 193));
-    DriveComboBox3 = Make<DriveComboBox>(Panel4, "DriveComboBox3", QRect(8, 208, 257, 18));
-    FileListBox3 = Make<FileListBox>(Panel4, "FileListBox3", QRect(272, 8, 381, 193));
+    DirectoryListBox3 =
+        MakeControl<DirectoryListBox>(Panel4, "DirectoryListBox3", QRect(8, 8, 257, 193));
+    DriveComboBox3 = MakeControl<DriveComboBox>(Panel4, "DriveComboBox3", QRect(8, 208, 257, 18));
+    FileListBox3 = MakeControl<FileListBox>(Panel4, "FileListBox3", QRect(272, 8, 381, 193));
     FileListBox3->SetMask("*.GBP");
     FileListBox3->SetMultiSelect(true);
     LinkBrowser(DriveComboBox3, DirectoryListBox3, FileListBox3);
@@ -325,9 +321,8 @@ void TForm1::LoadSettings() {
 
 void TForm1::FormCreate() {
     RunHandler(this, [this] {
-        const StartupPlan plan = PlanStartup(drives_);
-        RoomPath = plan.settings.roomPath;
-        DeviceDrive = plan.settings.deviceDrive;
+        LoadSettings();
+        const StartupPlan plan = PlanStartup(drives_, DeviceDrive);
         if (plan.devicePresent) {
             DriveComboBox1->SetDrive(plan.deviceLetter);
             DriveComboBox2->SetDrive(plan.deviceLetter);

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "controls/designer.h"
 #include "controls/drive_combo_box.h"
 #include "controls/handler.h"
 
@@ -17,49 +18,29 @@ namespace corvina {
 
 TForm2* Form2 = nullptr;
 
-namespace {
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, QRect geometry) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, QPoint position, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(position);
-    label->adjustSize();
-    return label;
-}
-
-}  // namespace
-
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Corvina 設定"));
     setFixedSize(424, 273);
 
-    Panel1 = Make<QFrame>(this, "Panel1", QRect(8, 8, 409, 209));
+    Panel1 = MakeControl<QFrame>(this, "Panel1", QRect(8, 8, 409, 209));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Label1 =
         MakeLabel(Panel1, "Label1", QPoint(16, 16),
                   QStringLiteral(
                       "gigabeat roomのインストール場所をプログラムファイルごと指定してください。"));
-    Edit1 = Make<QLineEdit>(Panel1, "Edit1", QRect(16, 32, 321, 20));
+    Edit1 = MakeControl<QLineEdit>(Panel1, "Edit1", QRect(16, 32, 321, 20));
     Edit1->setMaxLength(std::numeric_limits<int>::max());
-    Button1 = Make<QPushButton>(Panel1, "Button1", QRect(344, 32, 33, 17));
+    Button1 = MakeControl<QPushButton>(Panel1, "Button1", QRect(344, 32, 33, 17));
     Button1->setText(QStringLiteral("..."));
     Label2 = MakeLabel(
         Panel1, "Label2", QPoint(16, 72),
         QStringLiteral("gigabeatF接続時にgigabeatFに当てられるドライブレターを指定してください。"));
-    DriveComboBox1 = Make<DriveComboBox>(Panel1, "DriveComboBox1", QRect(16, 88, 321, 18));
-    Button2 = Make<QPushButton>(this, "Button2", QRect(216, 232, 89, 25));
+    DriveComboBox1 = MakeControl<DriveComboBox>(Panel1, "DriveComboBox1", QRect(16, 88, 321, 18));
+    Button2 = MakeControl<QPushButton>(this, "Button2", QRect(216, 232, 89, 25));
     Button2->setText(QStringLiteral("OK"));
-    Button3 = Make<QPushButton>(this, "Button3", QRect(320, 232, 97, 25));
+    Button3 = MakeControl<QPushButton>(this, "Button3", QRect(320, 232, 97, 25));
     Button3->setText(QStringLiteral("Cancel"));
     for (QPushButton* button : {Button1, Button2, Button3}) {
         button->setAutoDefault(false);

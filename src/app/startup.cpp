@@ -19,11 +19,10 @@ bool IsDevicePresent(const DriveMap& drives, std::string_view deviceDrive) {
     return folder && FolderExists(*folder);
 }
 
-StartupPlan PlanStartup(const DriveMap& drives) {
+StartupPlan PlanStartup(const DriveMap& drives, std::string_view deviceDrive) {
     StartupPlan plan;
-    plan.settings = LoadSettings(drives);
-    plan.deviceLetter = DeviceLetter(plan.settings.deviceDrive);
-    plan.devicePresent = IsDevicePresent(drives, plan.settings.deviceDrive);
+    plan.deviceLetter = DeviceLetter(deviceDrive);
+    plan.devicePresent = IsDevicePresent(drives, deviceDrive);
     if (plan.devicePresent) plan.gbpFolder = JacketFolderPath(plan.deviceLetter);
     return plan;
 }

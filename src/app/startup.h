@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
 #include "platform/drives.h"
 
 // What the main window decides while it is created, before anything is shown: the settings, the
@@ -40,19 +39,18 @@ std::string JacketFolderPath(char letter);
 // count). Letter case does not matter; an empty DeviceDrive or an unmapped letter never passes.
 bool IsDevicePresent(const DriveMap& drives, std::string_view deviceDrive);
 
-// The decisions of the main window's creation, in the order they are carried out.
+// What the main window's creation does after LoadSettings, decided from DeviceDrive.
 struct StartupPlan {
-    Settings settings;         // 1. what LoadSettings read
-    char deviceLetter = '\0';  // 2. the letter the device test looked at
+    char deviceLetter = '\0';  // the letter the device test looked at
     bool devicePresent = false;
-    // 3. (present) the three drive boxes are set to deviceLetter, in page order, and the GBP
-    // file list goes to gbpFolder; a failure of that move ends the creation there.
-    // 4. (absent) the error box with kDeviceAbsentMessage, before the main window shows.
-    // 5. the tag table's header row and the placeholder pictures.
+    // Present: the three drive boxes are set to deviceLetter, in page order, and the GBP file
+    // list goes to gbpFolder; a failure of that move ends the creation there. Absent: the error
+    // box with kDeviceAbsentMessage, before the main window shows. Then, in both cases, the tag
+    // table's header row and the placeholder pictures.
     std::string gbpFolder;
 };
 
-StartupPlan PlanStartup(const DriveMap& drives);
+StartupPlan PlanStartup(const DriveMap& drives, std::string_view deviceDrive);
 
 // The folder the drive boxes and folder trees show before anything moves them: the process's
 // current folder when a drive holds it, otherwise the program's own folder "C:\Corvina" (or "C:\"

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/settings.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
@@ -20,12 +21,6 @@ protected:
         std::filesystem::create_directory_symlink(
             folder, drives_.prefix() / "dosdevices" / (std::string(1, letter) + ":"));
         return folder;
-    }
-
-    void WriteIni(const std::string& text) {
-        const auto folder = drives_.prefix() / "drive_c" / "Corvina";
-        std::filesystem::create_directories(folder);
-        test::WriteText(folder / "Corvina.ini", text);
     }
 
     test::TempDir dir_;
@@ -64,9 +59,10 @@ TEST_F(StartupTest, EmptyOrUnmappedDriveNeverPasses) {
 
 TEST_F(StartupTest, PlanWithoutSettingsLooksOnDriveF) {
     std::filesystem::create_directories(MapDrive('f') / "GBSYSTEM");
-    const StartupPlan plan = PlanStartup(drives_);
-    EXPECT_EQ(plan.settings.roomPath, "");
-    EXPECT_EQ(plan.settings.deviceDrive, "f");
+    const Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "");
+    EXPECT_EQ(settings.deviceDrive, "f");
+    const StartupPlan plan = PlanStartup(drives_, settings.deviceDrive);
     EXPECT_EQ(plan.deviceLetter, 'f');
     EXPECT_TRUE(plan.devicePresent);
     EXPECT_EQ(plan.gbpFolder, "f:\\GBSYSTEM\\IMAGE");
@@ -74,10 +70,7 @@ TEST_F(StartupTest, PlanWithoutSettingsLooksOnDriveF) {
 
 TEST_F(StartupTest, PlanUsesTheLetterOfALongerDriveText) {
     std::filesystem::create_directories(MapDrive('g') / "GBSYSTEM");
-    WriteIni("[Fundamental setting]\r\nRoom=C:\\GBRoom.exe\r\nDrive=G:\\music\r\n");
-    const StartupPlan plan = PlanStartup(drives_);
-    EXPECT_EQ(plan.settings.roomPath, "C:\\GBRoom.exe");
-    EXPECT_EQ(plan.settings.deviceDrive, "G:\\music");
+    const StartupPlan plan = PlanStartup(drives_, "G:\\music");
     EXPECT_EQ(plan.deviceLetter, 'G');
     EXPECT_TRUE(plan.devicePresent);
     EXPECT_EQ(plan.gbpFolder, "G:\\GBSYSTEM\\IMAGE");
@@ -85,8 +78,7 @@ TEST_F(StartupTest, PlanUsesTheLetterOfALongerDriveText) {
 
 TEST_F(StartupTest, PlanWithAnEmptyDriveFindsNoPlayer) {
     std::filesystem::create_directories(MapDrive('f') / "GBSYSTEM");
-    WriteIni("[Fundamental setting]\r\nDrive=\r\n");
-    const StartupPlan plan = PlanStartup(drives_);
+    const StartupPlan plan = PlanStartup(drives_, "");
     EXPECT_EQ(plan.deviceLetter, '\0');
     EXPECT_FALSE(plan.devicePresent);
     EXPECT_EQ(plan.gbpFolder, "");
