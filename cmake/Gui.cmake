@@ -20,5 +20,19 @@ add_executable(corvina WIN32 src/app/main.cpp)
 if(WIN32)
     # Icon, placeholder picture, version information and manifest.
     target_sources(corvina PRIVATE "${CMAKE_SOURCE_DIR}/resources/corvina.rc")
+    if(MSVC)
+        # The resource script carries the manifest; the linker's own would be a second one.
+        target_link_options(corvina PRIVATE /MANIFEST:NO)
+    endif()
 endif()
 target_link_libraries(corvina PRIVATE corvina_gui)
+
+if(NOT WIN32)
+    # The program with its desktop entry and icon, for Linux desktops.
+    include(GNUInstallDirs)
+    install(TARGETS corvina RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+    install(FILES "${CMAKE_SOURCE_DIR}/resources/corvina.desktop"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+    install(FILES "${CMAKE_SOURCE_DIR}/resources/corvina.png"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps")
+endif()
