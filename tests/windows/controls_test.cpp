@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -51,6 +52,23 @@ TEST(MessageBoxTest, FourKindsOfBox) {
     EXPECT_EQ(failure->windowTitle(), "Corvina  version 1.0");
     EXPECT_EQ(failure->icon(), QMessageBox::Critical);
     EXPECT_EQ(ButtonTexts(*failure), QStringList{"OK"});
+
+    for (const auto& [box, name] : {std::pair{error.get(), "Error"},
+                                    {confirm.get(), "Confirmation"},
+                                    {plain.get(), "Plain"},
+                                    {failure.get(), "DefaultError"}}) {
+        box->show();
+        test::SaveScreenshot(box, name);
+        box->hide();
+    }
+}
+
+TEST(ApplicationSetupTest, JapaneseFontAndQtTexts) {
+    const QFont font = QApplication::font();
+    EXPECT_EQ(font.family(), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(font.pixelSize(), 12);
+    EXPECT_EQ(QFontInfo(font).family(), "IPAPGothic") << "the family is mapped to IPA P Gothic";
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), "ファイル名(&N):");
 }
 
 TEST(MessageBoxTest, DefaultErrorTextAddsAFullStopAfterLaterCharacters) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTabWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -9,24 +10,52 @@
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
 #include "controls/file_list_box.h"
+#include "formats/gbp.h"
+#include "formats/sat_tags.h"
 #include "window_test_support.h"
 
 namespace corvina {
 namespace {
 
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
 TEST(DemoPlayerTest, MainWindowOpensOnTheDemoPlayer) {
-    test::TempDir dir;
-    const std::filesystem::path demo = dir / "demo";
+    test::TempPrefix prefix;  // the script adds drive F: to this prefix
+    const std::filesystem::path demo = prefix.drives().prefix();
     const std::string script = std::string(CORVINA_SOURCE_DIR) + "/scripts/make-demo-player.sh";
     const std::string command =
         "'" + script + "' '" + demo.string() + "' '" + CORVINA_CLI_PATH + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     ASSERT_EQ(std::system(command.c_str()), 0) << "running it again works too";
 
-    const char* old = std::getenv("CORVINA_PREFIX");
-    const std::string oldPrefix = old != nullptr ? old : "";
-    ::setenv("CORVINA_PREFIX", demo.c_str(), 1);
-    DriveMap drives(DriveMap::PrefixFromEnvironment());
+    // Every SAT file is a sizeable file with a real tag block; the jackets it names are on the
+    // player; the tags hold Japanese and English texts.
+    const std::filesystem::path player = demo / "player";
+    int files = 0;
+    int japanese = 0;
+    int english = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(player / "MUSIC")) {
+        if (entry.path().extension() != ".SAT") continue;
+        ++files;
+        EXPECT_GE(entry.file_size(), 1024u) << entry.path();
+        const TagBlock tags = ReadTagBlock(entry.path());
+        EXPECT_FALSE(tags.title.empty()) << entry.path();
+        if (!tags.gbpFileName.empty()) {
+            const auto jacket = player / "GBSYSTEM" / "IMAGE" / tags.gbpFileName;
+            ASSERT_TRUE(std::filesystem::is_regular_file(jacket)) << jacket;
+            EXPECT_EQ(ReadGbpPicture(jacket, 75, 75).width(), 75);
+        }
+        const std::string texts = tags.title + tags.artist + tags.album + tags.genre;
+        (IsAscii(texts) ? english : japanese) += 1;
+    }
+    EXPECT_GE(files, 6);
+    EXPECT_GE(japanese, 1);
+    EXPECT_GE(english, 1);
+    EXPECT_EQ(ReadGbpPicture(player / "GBWALL.GBP", 240, 320).height(), 320);
+
+    const DriveMap drives(demo);
     test::ScriptedMessageBoxes boxes;
     CreateForms(drives);
 
@@ -45,13 +74,7 @@ TEST(DemoPlayerTest, MainWindowOpensOnTheDemoPlayer) {
     test::SaveScreenshot(Form1, "Form1-page1");
     Form1->PageControl1->setCurrentIndex(2);
     test::SaveScreenshot(Form1, "Form1-page2");
-
     DestroyForms();
-    if (old != nullptr) {
-        ::setenv("CORVINA_PREFIX", oldPrefix.c_str(), 1);
-    } else {
-        ::unsetenv("CORVINA_PREFIX");
-    }
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -67,6 +69,9 @@ TEST_F(MainWindowTest, StartsOnThePlayerWithAllThreePagesBrowsingIt) {
     EXPECT_EQ(QApplication::applicationName(), "Corvina  version 1.0");
     EXPECT_EQ(Form1->centralWidget()->size(), QSize(678, 633));
     EXPECT_TRUE(Form1->isVisible());
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    // Centred before its first showing, when the window frame's size is not yet known.
+    EXPECT_LE((Form1->frameGeometry().center() - screenCentre).manhattanLength(), 8);
     EXPECT_EQ(Form1->PageControl1->currentIndex(), 0);
     EXPECT_EQ(Form1->PageControl1->geometry(), QRect(0, 0, 673, 609));
     EXPECT_EQ(Form1->StatusBar1->geometry(), QRect(0, 614, 678, 19));
@@ -93,8 +98,11 @@ TEST_F(MainWindowTest, StartsOnThePlayerWithAllThreePagesBrowsingIt) {
 
     EXPECT_EQ(HeaderTexts(), (QStringList{"No", "FileName", "Title", "Artist", "Album", "Genre",
                                           "Track", "GBP FileName"}));
-    EXPECT_EQ(Form1->StringGrid1->columnWidth(1), 135);
-    EXPECT_EQ(Form1->StringGrid1->columnWidth(7), 138);
+    QList<int> widths;
+    for (int c = 0; c < Form1->StringGrid1->columnCount(); ++c) {
+        widths << Form1->StringGrid1->columnWidth(c);
+    }
+    EXPECT_EQ(widths, (QList<int>{31, 135, 133, 110, 128, 61, 38, 138}));
     EXPECT_EQ(Form1->Image1->pixmap().size(), QSize(75, 75));
     EXPECT_EQ(Form1->Image2->pixmap().size(), QSize(75, 75));
 
@@ -156,7 +164,10 @@ TEST_F(MainWindowTest, UpperCaseDriveSettingFindsThePlayer) {
     EXPECT_TRUE(boxes_.shown.empty());
     EXPECT_EQ(Form1->DeviceDrive, "G:\\music");
     EXPECT_EQ(Form1->RoomPath, "C:\\GB\\GBRoom.exe");
-    EXPECT_EQ(Form1->DriveComboBox3->Drive(), 'g');
+    for (DriveComboBox* box :
+         {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
+        EXPECT_EQ(box->Drive(), 'g');
+    }
     EXPECT_EQ(Form1->FileListBox3->Directory(), "G:\\GBSYSTEM\\IMAGE");
 }
 
@@ -182,7 +193,32 @@ TEST_F(MainWindowTest, MissingImageFolderEndsCreationWithTheDefaultErrorBox) {
     ASSERT_NE(Form2, nullptr);
     ASSERT_NE(Form5, nullptr);
     EXPECT_EQ(Form2->DriveComboBox1->Drive(), 'f');
+    Form1->FilerModeF1->trigger();
+    SaveScreenshot(Form1, "Form1-page1");
+    Form1->GBPViewModeG1->trigger();
     SaveScreenshot(Form1, "Form1-page2");
+}
+
+TEST_F(MainWindowTest, RealErrorBoxForAnAbsentPlayerComesBeforeTheMainWindow) {
+    MessageBoxService* scripted = SetMessageBoxService(nullptr);
+    bool seen = false;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), "エラー");
+        EXPECT_EQ(box->text(),
+                  "設定されているドライブの接続先はgigabeatFではありません。\n"
+                  "設定を見直して下さい。");
+        ASSERT_NE(box->parentWidget(), nullptr);
+        EXPECT_FALSE(box->parentWidget()->isVisible());
+        SaveScreenshot(box, "ErrorBox");
+        box->findChild<QPushButton*>("OKButton")->click();
+    });
+    Start();
+    SetMessageBoxService(scripted);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(Form1->isVisible());
 }
 
 TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
@@ -245,6 +281,16 @@ TEST_F(MainWindowTest, InformationShowsTheAboutBoxEachTime) {
             EXPECT_EQ(about->ProductName->text(), "Corvina  version 1.0");
             EXPECT_EQ(about->Comments->text(), "Enjoy Your Music Life with gigabeat F!!");
             EXPECT_EQ(about->ProgramIcon->pixmap().size(), QSize(64, 64));
+            EXPECT_EQ(about->Panel1->geometry(), QRect(7, 7, 346, 138));
+            EXPECT_EQ(about->ProgramIcon->geometry(), QRect(15, 15, 64, 64));
+            EXPECT_EQ(about->ProductName->pos(), QPoint(89, 15));
+            EXPECT_EQ(about->ProductName->font().pixelSize(), 21);
+            EXPECT_TRUE(about->ProductName->font().bold());
+            EXPECT_EQ(about->Version->pos(), QPoint(89, 61));
+            EXPECT_EQ(about->Comments->geometry().topLeft(), QPoint(15, 103));
+            EXPECT_EQ(about->Comments->width(), 299);
+            EXPECT_EQ(about->Comments->palette().color(QPalette::WindowText), QColor(0, 128, 128));
+            EXPECT_EQ(about->OKButton->geometry(), QRect(142, 165, 69, 23));
             EXPECT_TRUE(about->OKButton->isDefault());
             EXPECT_EQ(about->parentWidget(), Form1);
             if (round == 0) SaveScreenshot(about, "AboutBox1");

@@ -75,9 +75,18 @@ TEST_F(SettingsWindowTest, DialogIsAFixedBoxWithoutTitleBarButtons) {
     EXPECT_EQ(Form2->Button1->text(), "...");
     EXPECT_EQ(Form2->Button2->text(), "OK");
     EXPECT_EQ(Form2->Button3->text(), "Cancel");
-    EXPECT_EQ(Form2->Edit1->geometry(), QRect(16, 32, 321, 20));
-    EXPECT_EQ(Form2->DriveComboBox1->geometry(), QRect(16, 88, 321, 18));
+    EXPECT_EQ(Form2->Panel1->geometry(), QRect(8, 8, 409, 209));
     EXPECT_EQ(Form2->Label1->pos(), QPoint(16, 16));
+    EXPECT_EQ(Form2->Label1->text(),
+              "gigabeat roomのインストール場所をプログラムファイルごと指定してください。");
+    EXPECT_EQ(Form2->Edit1->geometry(), QRect(16, 32, 321, 20));
+    EXPECT_EQ(Form2->Button1->geometry(), QRect(344, 32, 33, 17));
+    EXPECT_EQ(Form2->Label2->pos(), QPoint(16, 72));
+    EXPECT_EQ(Form2->Label2->text(),
+              "gigabeatF接続時にgigabeatFに当てられるドライブレターを指定してください。");
+    EXPECT_EQ(Form2->DriveComboBox1->geometry(), QRect(16, 88, 321, 18));
+    EXPECT_EQ(Form2->Button2->geometry(), QRect(216, 232, 89, 25));
+    EXPECT_EQ(Form2->Button3->geometry(), QRect(320, 232, 97, 25));
     EXPECT_EQ(Form2->OpenDialog1.filter, "gigabeat roomプログラムファイル(GBRoom.exe)|GBRoom.exe");
 }
 
@@ -163,20 +172,31 @@ TEST_F(SettingsWindowTest, CancelRefillsFromTheMainWindowAndWritesNothing) {
     EXPECT_EQ(Ini(), saved);
 }
 
+// Permissions do not stop root, so the settings file is made unwritable by a folder in its place,
+// then by a missing program folder.
 TEST_F(SettingsWindowTest, WriteFailureKeepsTheDialogOpenWithTheTypedValues) {
     Start();
-    std::filesystem::create_directory(prefix_.SettingsFile());  // unwritable: a folder
-    OpenSettings([&](TForm2* dialog) {
-        dialog->Edit1->setText("C:\\GBRoom.exe");
-        dialog->Button2->click();
-        EXPECT_TRUE(dialog->isVisible());
-        EXPECT_EQ(dialog->Edit1->text(), "C:\\GBRoom.exe");
-        ASSERT_EQ(boxes_.shown.size(), 1u);
-        EXPECT_EQ(boxes_.shown[0].kind, MessageKind::DefaultError);
-        EXPECT_EQ(boxes_.shown[0].text, "C:\\Corvina\\Corvina.ini に書き込めません.");
-        dialog->Button3->click();
-    });
-    EXPECT_FALSE(Form2->isVisible());
+    const std::filesystem::path ini = prefix_.SettingsFile();
+    for (const bool folderInItsPlace : {true, false}) {
+        if (folderInItsPlace) {
+            std::filesystem::create_directory(ini);
+        } else {
+            std::filesystem::remove_all(ini.parent_path());
+        }
+        boxes_.shown.clear();
+        OpenSettings([&](TForm2* dialog) {
+            dialog->Edit1->setText("C:\\GBRoom.exe");
+            dialog->Button2->click();
+            EXPECT_TRUE(dialog->isVisible());
+            EXPECT_EQ(dialog->Edit1->text(), "C:\\GBRoom.exe");
+            ASSERT_EQ(boxes_.shown.size(), 1u);
+            EXPECT_EQ(boxes_.shown[0].kind, MessageKind::DefaultError);
+            EXPECT_EQ(boxes_.shown[0].text, "C:\\Corvina\\Corvina.ini に書き込めません.");
+            dialog->Button3->click();
+        });
+        EXPECT_FALSE(Form2->isVisible());
+        EXPECT_FALSE(std::filesystem::is_regular_file(ini));
+    }
 }
 
 TEST_F(SettingsWindowTest, EnterAndEscapePressNothing) {
