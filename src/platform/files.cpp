@@ -191,9 +191,9 @@ bool MatchesOneMask(std::string_view name, std::string_view mask) noexcept {
 
 }  // namespace
 
-File File::OpenRead(const fs::path& path) { return File(OpenRegular(path, O_RDONLY), path); }
+File File::OpenRead(const fs::path& path) { return File(OpenRegular(path, O_RDONLY), path.native()); }
 
-File File::OpenWrite(const fs::path& path) { return File(OpenRegular(path, O_WRONLY), path); }
+File File::OpenWrite(const fs::path& path) { return File(OpenRegular(path, O_WRONLY), path.native()); }
 
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
@@ -212,16 +212,16 @@ File::~File() {
 }
 
 std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const {
-    if (fd_ < 0) throw MakeFileError(kCannotRead, path_.string(), EBADF);
+    if (fd_ < 0) throw MakeFileError(kCannotRead, path_, EBADF);
     if (offset > static_cast<std::uint64_t>(INT64_MAX) - buffer.size())
-        throw MakeFileError(kCannotRead, path_.string(), EINVAL);
+        throw MakeFileError(kCannotRead, path_, EINVAL);
     std::size_t done = 0;
     while (done < buffer.size()) {
         const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
                                     static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) continue;
-            throw MakeFileError(kCannotRead, path_.string(), errno);
+            throw MakeFileError(kCannotRead, path_, errno);
         }
         if (got == 0) break;  // end of file
         done += static_cast<std::size_t>(got);
@@ -230,15 +230,15 @@ std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) c
 }
 
 void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const {
-    if (fd_ < 0) throw MakeFileError(kCannotWrite, path_.string(), EBADF);
+    if (fd_ < 0) throw MakeFileError(kCannotWrite, path_, EBADF);
     if (const int error = WriteAll(fd_, offset, bytes); error != 0)
-        throw MakeFileError(kCannotWrite, path_.string(), error);
+        throw MakeFileError(kCannotWrite, path_, error);
 }
 
 std::uint64_t File::Size() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
-        throw MakeFileError(kCannotRead, path_.string(), fd_ < 0 ? EBADF : errno);
+        throw MakeFileError(kCannotRead, path_, fd_ < 0 ? EBADF : errno);
     return static_cast<std::uint64_t>(st.st_size);
 }
 
@@ -246,7 +246,7 @@ void File::Close() {
     if (fd_ < 0) return;
     // Linux releases the descriptor even when close() fails, so it is never retried.
     if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR)
-        throw MakeFileError(kCannotWrite, path_.string(), errno);
+        throw MakeFileError(kCannotWrite, path_, errno);
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t maxBytes) {

@@ -35,15 +35,16 @@ public:
     void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
 
     std::uint64_t Size() const;
-    const std::filesystem::path& path() const noexcept { return path_; }
+    // The path the file was opened by, as text (for messages).
+    const std::string& path() const noexcept { return path_; }
 
     // Closes now and reports a failure of the close itself (a late write error).
     void Close();
 
 private:
-    File(int fd, std::filesystem::path path) noexcept : fd_(fd), path_(std::move(path)) {}
+    File(int fd, std::string path) noexcept : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
-    std::filesystem::path path_;
+    std::string path_;  // plain text: a filesystem::path copy also splits the path up
 };
 
 // The whole content of a regular file; throws FileError when it is larger than maxBytes.
