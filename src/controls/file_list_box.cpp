@@ -26,25 +26,30 @@ bool ListOrder(const std::string& a, const std::string& b) {
 
 std::string FolderTextOnDisk(const DriveMap& drives, std::string_view windowsFolder) {
     const std::string text = FolderText(windowsFolder);
-    const auto host = drives.Resolve(text);
-    if (!host || !FolderExists(*host)) {
-        throw MakeFileError("フォルダを変更できません", text, ENOENT);
-    }
-    // The resolved host path ends in the stored spellings of the folder's names.
+    // "." and ".." are folded away: the folder texts of the controls never hold them.
     std::vector<std::string> names;
     for (std::size_t start = 3; start < text.size();) {
         std::size_t end = text.find('\\', start);
         if (end == std::string::npos) end = text.size();
-        names.push_back(text.substr(start, end - start));
+        std::string name = text.substr(start, end - start);
+        if (name == "..") {
+            if (!names.empty()) names.pop_back();
+        } else if (name != ".") {
+            names.push_back(std::move(name));
+        }
         start = end + 1;
     }
-    for (const std::string& name : names) {
-        if (name == "." || name == "..") return text;
+    std::string folder = text.substr(0, 3);
+    for (std::size_t i = 0; i < names.size(); ++i) folder += (i > 0 ? "\\" : "") + names[i];
+    const auto host = drives.Resolve(folder);
+    if (!host || !FolderExists(*host)) {
+        throw MakeFileError("フォルダを変更できません", folder, ENOENT);
     }
+    // The resolved host path ends in the stored spellings of the folder's names.
     std::vector<std::string> stored;
     for (const auto& part : *host) stored.push_back(part.string());
     while (!stored.empty() && stored.back().empty()) stored.pop_back();
-    if (stored.size() < names.size()) return text;
+    if (stored.size() < names.size()) return folder;
     std::string result = text.substr(0, 3);
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0) result += '\\';

@@ -10,8 +10,8 @@ namespace corvina {
 class DriveMap;
 
 // The folder text of an existing folder with each name spelt as it is stored on disk
-// ("f:\music" gives "F:\MUSIC" when the folder is stored as MUSIC). Throws FileError when the
-// path does not name a folder.
+// ("f:\music" gives "F:\MUSIC" when the folder is stored as MUSIC; "." and ".." are folded
+// away). Throws FileError when the path does not name a folder.
 std::string FolderTextOnDisk(const DriveMap& drives, std::string_view windowsFolder);
 
 // The file list: the names (without folder) of the entries of one folder that match a mask,
