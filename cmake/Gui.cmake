@@ -1,7 +1,5 @@
 # The desktop program: thin Qt Widgets windows over corvina_core.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
-set(CMAKE_AUTOMOC ON)
-set(CMAKE_AUTORCC ON)
 
 # Window code: every src/controls file, and the *_window files of the subsystem folders.
 file(GLOB CORVINA_GUI_SOURCES CONFIGURE_DEPENDS
@@ -15,6 +13,8 @@ endif()
 add_library(corvina_gui STATIC ${CORVINA_GUI_SOURCES} ${CORVINA_GUI_RESOURCES})
 target_include_directories(corvina_gui PUBLIC "${CMAKE_SOURCE_DIR}/src")
 target_link_libraries(corvina_gui PUBLIC corvina_core Qt6::Widgets)
+# moc and rcc only for the window code; the core, its tests and the benchmarks stay plain C++.
+set_target_properties(corvina_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 
 add_executable(corvina WIN32 src/app/main.cpp)
 if(WIN32)
