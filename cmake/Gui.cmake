@@ -4,7 +4,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 # Window code: every src/controls file, and the *_window files of the subsystem folders.
 file(GLOB CORVINA_GUI_SOURCES CONFIGURE_DEPENDS
     "${CMAKE_SOURCE_DIR}/src/controls/*.cpp" "${CMAKE_SOURCE_DIR}/src/controls/*.h"
-    "${CMAKE_SOURCE_DIR}/src/*/*_window.cpp" "${CMAKE_SOURCE_DIR}/src/*/*_window.h")
+    "${CMAKE_SOURCE_DIR}/src/*/*_window.cpp" "${CMAKE_SOURCE_DIR}/src/*/*_window.h"
+    "${CMAKE_SOURCE_DIR}/src/*/*_page.cpp" "${CMAKE_SOURCE_DIR}/src/*/*_page.h")
 set(CORVINA_GUI_RESOURCES)
 if(EXISTS "${CMAKE_SOURCE_DIR}/resources/resources.qrc")
     set(CORVINA_GUI_RESOURCES "${CMAKE_SOURCE_DIR}/resources/resources.qrc")

@@ -5,9 +5,9 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "app/startup.h"
 #include "controls/anchors.h"
 #include "controls/designer.h"
+#include "platform/product.h"
 
 namespace corvina {
 

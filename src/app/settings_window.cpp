@@ -7,19 +7,19 @@
 #include <QPushButton>
 #include <limits>
 
-#include "app/main_window.h"
 #include "app/settings.h"
-#include "app/startup.h"
+#include "app/shared_state.h"
 #include "controls/designer.h"
 #include "controls/drive_combo_box.h"
 #include "controls/handler.h"
+#include "formats/player.h"
 
 namespace corvina {
 
 TForm2* Form2 = nullptr;
 
-TForm2::TForm2(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TForm2::TForm2(QWidget* parent, SharedState& state)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), state_(state) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Corvina 設定"));
     setFixedSize(424, 273);
@@ -48,22 +48,18 @@ TForm2::TForm2(QWidget* parent)
     }
     OpenDialog1.filter = QStringLiteral("gigabeat roomプログラムファイル(GBRoom.exe)|GBRoom.exe");
 
-    DriveComboBox1->SetDriveMap(&Form1->Drives());
+    DriveComboBox1->SetDriveMap(&state_.Drives());
 
-    const auto wire = [this](QPushButton* button, void (TForm2::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { RunHandler(this, [this, handler] { (this->*handler)(); }); });
-    };
-    wire(Button1, &TForm2::Button1Click);
-    wire(Button2, &TForm2::Button2Click);
-    wire(Button3, &TForm2::Button3Click);
+    Wire(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    Wire(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    Wire(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
 
     RunHandler(this, [this] { FormCreate(); });
 }
 
 void TForm2::FormCreate() {
-    Edit1->setText(QString::fromStdString(Form1->RoomPath));
-    DriveComboBox1->SetDrive(DeviceLetter(Form1->DeviceDrive));
+    Edit1->setText(QString::fromStdString(state_.RoomPath));
+    DriveComboBox1->SetDrive(DeviceLetter(state_.DeviceDrive));
 }
 
 void TForm2::Button1Click() {
@@ -72,7 +68,7 @@ void TForm2::Button1Click() {
 
 void TForm2::Button2Click() {
     // On a failed write the error goes to the default error box and the dialog stays open.
-    SaveSettings(Form1->Drives(), Edit1->text().toStdString(), DriveComboBox1->Drive());
+    SaveSettings(state_.Drives(), Edit1->text().toStdString(), DriveComboBox1->Drive());
     accept();
 }
 

@@ -12,6 +12,7 @@ class QPushButton;
 namespace corvina {
 
 class DriveComboBox;
+class SharedState;
 
 // The settings dialog: the path of GBRoom.exe and the player's drive letter. It is made once at
 // start-up and keeps what its controls last held between openings. OK writes only the settings
@@ -19,7 +20,7 @@ class DriveComboBox;
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget* parent);
+    TForm2(QWidget* parent, SharedState& state);
 
     QFrame* Panel1;
     QLabel* Label1;
@@ -43,6 +44,9 @@ protected:
     void reject() override {}
     // Enter presses only a button that has the focus; nothing is the default button.
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    SharedState& state_;
 };
 
 extern TForm2* Form2;

@@ -1,23 +1,10 @@
 #include "app/startup.h"
 
+#include <system_error>
+
 #include "platform/files.h"
 
 namespace corvina {
-
-char DeviceLetter(std::string_view deviceDrive) {
-    return deviceDrive.empty() ? '\0' : deviceDrive.front();
-}
-
-std::string JacketFolderPath(char letter) {
-    return std::string(1, letter) + ":\\" + std::string(kJacketFolder);
-}
-
-bool IsDevicePresent(const DriveMap& drives, std::string_view deviceDrive) {
-    const char letter = DeviceLetter(deviceDrive);
-    if (letter == '\0') return false;
-    const auto folder = drives.Resolve(std::string(1, letter) + ":\\" + std::string(kDeviceFolder));
-    return folder && FolderExists(*folder);
-}
 
 StartupPlan PlanStartup(const DriveMap& drives, std::string_view deviceDrive) {
     StartupPlan plan;
@@ -35,6 +22,12 @@ std::string StartFolder(const DriveMap& drives, const std::filesystem::path& cur
     const auto host = drives.Resolve(programFolder);
     if (host && FolderExists(*host)) return programFolder;
     return FolderText(programFolder.substr(0, 3));
+}
+
+std::string StartFolder(const DriveMap& drives) {
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return StartFolder(drives, error ? std::filesystem::path() : current);
 }
 
 }  // namespace corvina

@@ -11,6 +11,7 @@
 #include "platform/bitmap.h"
 #include "platform/files.h"
 #include "platform/picture_import.h"
+#include "wallpaper/wallpaper_transport.h"
 
 namespace corvina::cli {
 
@@ -66,9 +67,7 @@ int RunWallpaper(Args args, const Environment&, Streams io) {
         return Usage(io, "wallpaper", kWallpaperUsage, "needs a picture and a GBP file");
     try {
         const Picture15 picture = ImportPicture(paths[0], kWallpaperWidth, kWallpaperHeight);
-        // The GBP file first, then the bitmap copy, as the wallpaper transporter saves them.
-        WriteWholeFile(paths[1], WriteWallpaperGbp(picture));
-        if (!bitmapPath.empty()) WriteWholeFile(bitmapPath, EncodeBitmap16(picture));
+        WriteWallpaperFiles(picture, paths[1], bitmapPath);
     } catch (const std::exception& e) {
         io.err << "corvina-cli: wallpaper: " << e.what() << "\n";
         return kExitFailure;

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "formats/sat_tags.h"
 #include "platform/utf8.h"
+#include "rewrite/batch_run.h"
 
 namespace corvina::cli {
 
@@ -221,18 +222,11 @@ int RunRewrite(Args args, const Environment&, Streams io) {
     if (anyText) request.texts = TagTexts{*artist, *album, *genre};
     request.track = track;
     request.jacketName = jacket;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (number) request.track = static_cast<int>(i + 1);
-        try {
-            RewriteTagBlock(files[i], request);
-        } catch (const std::exception& e) {
-            io.err << "corvina-cli: rewrite: " << e.what() << "\n";
-            const std::size_t left = files.size() - i - 1;
-            io.err << "corvina-cli: rewrite stopped at \"" << files[i] << "\"";
-            if (left > 0) io.err << "; " << left << " file(s) after it left untouched";
-            io.err << "\n";
-            return kExitFailure;
-        }
+    try {
+        RewriteFiles(files, HostPathSpace(), request, number);
+    } catch (const BatchError& e) {
+        io.err << "corvina-cli: rewrite: " << e.what() << "\n";
+        return kExitFailure;
     }
     return kExitOk;
 }

@@ -6,7 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "app/startup.h"
+#include "platform/product.h"
 
 namespace corvina {
 

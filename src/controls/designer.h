@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QAction>
+#include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -24,6 +27,50 @@ inline QLabel* MakeLabel(QWidget* parent, const char* name, QPoint position, con
     label->move(position);
     label->adjustSize();
     return label;
+}
+
+// A raised panel and a sunken bevel, the two frames of the classic windows.
+inline QFrame* MakePanel(QWidget* parent, const char* name, QRect geometry) {
+    auto* panel = MakeControl<QFrame>(parent, name, geometry);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    return panel;
+}
+
+inline QFrame* MakeBevel(QWidget* parent, const char* name, QRect geometry) {
+    auto* bevel = MakeControl<QFrame>(parent, name, geometry);
+    bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return bevel;
+}
+
+// A picture control: its picture sits unscaled at the top left.
+inline QLabel* MakeImage(QWidget* parent, const char* name, QRect geometry) {
+    auto* image = MakeControl<QLabel>(parent, name, geometry);
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return image;
+}
+
+// A menu item and a separator line, with their designer names.
+inline QAction* MakeAction(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+inline QAction* MakeSeparator(QMenu* menu, const char* name) {
+    QAction* action = menu->addSeparator();
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+// A popup menu with its designer name, shown on a right click in `control`.
+inline QMenu* MakePopupMenu(QWidget* control, const char* name) {
+    auto* menu = new QMenu(control);
+    menu->setObjectName(QString::fromLatin1(name));
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(
+        control, &QWidget::customContextMenuRequested, menu,
+        [control, menu](const QPoint& pos) { menu->popup(control->mapToGlobal(pos)); });
+    return menu;
 }
 
 }  // namespace corvina

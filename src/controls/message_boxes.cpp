@@ -4,13 +4,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/startup.h"
+#include "controls/service_slot.h"
+#include "platform/product.h"
 
 namespace corvina {
 
 namespace {
-
-MessageBoxService* currentService = nullptr;
 
 QString ApplicationTitle() { return QString::fromUtf8(kApplicationTitle); }
 
@@ -71,24 +70,19 @@ bool QtMessageBoxService::Show(QWidget* parent, MessageKind kind, const QString&
            box->buttonRole(const_cast<QAbstractButton*>(clicked)) == QMessageBox::YesRole;
 }
 
-MessageBoxService& MessageBoxes() {
+namespace {
+
+ServiceSlot<MessageBoxService>& Slot() {
     static QtMessageBoxService realBoxes;
-    return currentService != nullptr ? *currentService : realBoxes;
+    static ServiceSlot<MessageBoxService> slot(realBoxes);
+    return slot;
 }
 
-MessageBoxService* SetMessageBoxService(MessageBoxService* service) {
-    MessageBoxService* previous = currentService;
-    currentService = service;
-    return previous;
-}
+}  // namespace
 
-QString DefaultErrorText(const QString& message) {
-    if (message.isEmpty()) return message;
-    // Compare whole characters, not the second half of a surrogate pair.
-    const auto units = message.toUcs4();
-    if (!units.isEmpty() && units.back() > U'.') return message + QLatin1Char('.');
-    return message;
-}
+MessageBoxService& MessageBoxes() { return Slot().Get(); }
+
+MessageBoxService* SetMessageBoxService(MessageBoxService* service) { return Slot().Set(service); }
 
 void ShowErrorBox(QWidget* parent, const QString& text) {
     MessageBoxes().Show(parent, MessageKind::Error, text);
@@ -103,7 +97,13 @@ void ShowPlainBox(QWidget* parent, const QString& text) {
 }
 
 void ShowDefaultErrorBox(QWidget* parent, const QString& message) {
-    MessageBoxes().Show(parent, MessageKind::DefaultError, DefaultErrorText(message));
+    MessageBoxes().Show(parent, MessageKind::DefaultError,
+                        QString::fromStdString(DefaultErrorText(message.toStdString())));
+}
+
+bool WindowMessages::Show(MessageKind kind, std::string_view text) {
+    return MessageBoxes().Show(parent_, kind,
+                               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace corvina

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <memory>
+#include <string_view>
+
+#include "platform/messages.h"
 
 class QMessageBox;
 class QWidget;
@@ -10,13 +13,6 @@ class QWidget;
 // Qt message box in the program and a scripted answer in the tests. All boxes are modal, and a
 // '\r' in a text is shown as a line break.
 namespace corvina {
-
-enum class MessageKind {
-    Error,         // title "エラー", error icon, "OK"
-    Confirmation,  // title "確認", question icon, "はい(&Y)" and "いいえ(&N)"
-    Plain,         // the application title, no icon, "OK"
-    DefaultError,  // the application title, error icon, "OK": failures no handler foresees
-};
 
 class MessageBoxService {
 public:
@@ -40,13 +36,19 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, c
 MessageBoxService& MessageBoxes();
 MessageBoxService* SetMessageBoxService(MessageBoxService* service);
 
-// The text of the default error box: the message with a "." added when its last character comes
-// after "." in character order (so "...ません" gets one, "(No such file)" and "done." do not).
-QString DefaultErrorText(const QString& message);
-
 void ShowErrorBox(QWidget* parent, const QString& text);
 bool ShowConfirmationBox(QWidget* parent, const QString& text);
 void ShowPlainBox(QWidget* parent, const QString& text);
 void ShowDefaultErrorBox(QWidget* parent, const QString& message);  // adds the "." itself
+
+// The logic's message interface shown through the message box service, over a parent window.
+class WindowMessages : public Messages {
+public:
+    explicit WindowMessages(QWidget* parent) : parent_(parent) {}
+    bool Show(MessageKind kind, std::string_view text) override;
+
+private:
+    QWidget* parent_;
+};
 
 }  // namespace corvina

@@ -4,13 +4,12 @@
 #include <QFileDialog>
 #include <QUrl>
 
+#include "controls/service_slot.h"
 #include "platform/drives.h"
 
 namespace corvina {
 
 namespace {
-
-OpenDialogService* currentService = nullptr;
 
 QString CaseFreePattern(const QString& pattern) {
     QString result;
@@ -76,15 +75,18 @@ std::optional<QString> QtOpenDialogService::Open(QWidget* parent,
     return QDir::toNativeSeparators(chosen);
 }
 
-OpenDialogService& OpenDialogs() {
+namespace {
+
+ServiceSlot<OpenDialogService>& Slot() {
     static QtOpenDialogService realDialogs(nullptr);
-    return currentService != nullptr ? *currentService : realDialogs;
+    static ServiceSlot<OpenDialogService> slot(realDialogs);
+    return slot;
 }
 
-OpenDialogService* SetOpenDialogService(OpenDialogService* service) {
-    OpenDialogService* previous = currentService;
-    currentService = service;
-    return previous;
-}
+}  // namespace
+
+OpenDialogService& OpenDialogs() { return Slot().Get(); }
+
+OpenDialogService* SetOpenDialogService(OpenDialogService* service) { return Slot().Set(service); }
 
 }  // namespace corvina

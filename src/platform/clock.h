@@ -15,6 +15,27 @@ std::uint64_t ClockSeed() noexcept;
 // Sleeps for at least `milliseconds`.
 void SleepMilliseconds(unsigned milliseconds);
 
+// The clock and sleep as a run sees them: the system's in the program, a recording or instant
+// one in tests.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::uint64_t MonotonicMilliseconds() = 0;
+    virtual void SleepMilliseconds(unsigned milliseconds) = 0;
+    // A seed for Random that differs between calls.
+    virtual std::uint64_t Seed() = 0;
+};
+
+// The functions above.
+class SystemClock final : public Clock {
+public:
+    std::uint64_t MonotonicMilliseconds() override { return corvina::MonotonicMilliseconds(); }
+    void SleepMilliseconds(unsigned milliseconds) override {
+        corvina::SleepMilliseconds(milliseconds);
+    }
+    std::uint64_t Seed() override { return ClockSeed(); }
+};
+
 // A small random generator (xoshiro256**). The same seed gives the same sequence.
 class Random {
 public:

@@ -72,18 +72,6 @@ TEST(ApplicationSetupTest, JapaneseFontAndQtTexts) {
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "File &name:"), "ファイル名(&N):");
 }
 
-TEST(MessageBoxTest, DefaultErrorTextAddsAFullStopAfterLaterCharacters) {
-    EXPECT_EQ(DefaultErrorText("C:\\Corvina\\Corvina.ini に書き込めません"),
-              "C:\\Corvina\\Corvina.ini に書き込めません.");
-    EXPECT_EQ(DefaultErrorText("abc"), "abc.");
-    EXPECT_EQ(DefaultErrorText("a/"), "a/.");  // '/' comes after '.'
-    EXPECT_EQ(DefaultErrorText("done."), "done.");
-    EXPECT_EQ(DefaultErrorText("(No such file)"), "(No such file)");
-    EXPECT_EQ(DefaultErrorText("a-"), "a-");
-    EXPECT_EQ(DefaultErrorText(""), "");
-    EXPECT_EQ(DefaultErrorText("音😀"), "音😀.");
-}
-
 TEST(MessageBoxTest, RealConfirmationBoxCountsOnlyYes) {
     for (const bool yes : {true, false}) {
         WhenModal([yes](QWidget* modal) {

@@ -60,17 +60,17 @@ TEST(DemoPlayerTest, MainWindowOpensOnTheDemoPlayer) {
     CreateForms(drives);
 
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(Form1->DriveComboBox1->Drive(), 'f');
-    EXPECT_EQ(Form1->FileListBox3->Names(),
+    EXPECT_EQ(Form1->TabSheet1->DriveComboBox1->Drive(), 'f');
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Names(),
               (std::vector<std::string>{"0RT6E2Y8Q4I9OP5N.GBP", "2K7QF1M8ZC4R9T3A.GBP",
                                         "4P9S3L7GK1U0MA6C.GBP", "8WN5B0X2HJ6D1VYE.GBP"}));
-    Form1->DirectoryListBox1->SetDirectory("F:\\MUSIC\\JPOP");
-    EXPECT_EQ(Form1->FileListBox1->Names(),
+    Form1->TabSheet1->DirectoryListBox1->SetDirectory("F:\\MUSIC\\JPOP");
+    EXPECT_EQ(Form1->TabSheet1->FileListBox1->Names(),
               (std::vector<std::string>{"HOSHIZORA.SAT", "SAKURA.SAT", "YUUNAGI.SAT"}));
     test::SaveScreenshot(Form1, "Form1-page0");
-    Form1->DirectoryListBox2->SetDirectory("F:\\MUSIC\\ROCK");
+    Form1->TabSheet2->DirectoryListBox2->SetDirectory("F:\\MUSIC\\ROCK");
     Form1->PageControl1->setCurrentIndex(1);
-    EXPECT_EQ(Form1->FileListBox2->Count(), 3);
+    EXPECT_EQ(Form1->TabSheet2->FileListBox2->Count(), 3);
     test::SaveScreenshot(Form1, "Form1-page1");
     Form1->PageControl1->setCurrentIndex(2);
     test::SaveScreenshot(Form1, "Form1-page2");

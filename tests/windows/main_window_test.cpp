@@ -50,8 +50,8 @@ protected:
 
     QStringList HeaderTexts() const {
         QStringList texts;
-        for (int c = 0; c < Form1->StringGrid1->columnCount(); ++c) {
-            texts << Form1->StringGrid1->horizontalHeaderItem(c)->text();
+        for (int c = 0; c < Form1->TabSheet2->StringGrid1->columnCount(); ++c) {
+            texts << Form1->TabSheet2->StringGrid1->horizontalHeaderItem(c)->text();
         }
         return texts;
     }
@@ -82,29 +82,32 @@ TEST_F(MainWindowTest, StartsOnThePlayerWithAllThreePagesBrowsingIt) {
 
     EXPECT_EQ(Form1->RoomPath, "");
     EXPECT_EQ(Form1->DeviceDrive, "f");
-    for (DriveComboBox* box :
-         {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
+    for (DriveComboBox* box : {Form1->TabSheet1->DriveComboBox1, Form1->TabSheet2->DriveComboBox2,
+                               Form1->TabSheet3->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'f') << box->objectName().toStdString();
         EXPECT_EQ(box->currentText(), "f: [player]");
     }
-    EXPECT_EQ(Form1->DirectoryListBox1->Directory(), "F:\\");
-    EXPECT_EQ(Form1->FileListBox1->Directory(), "F:\\");
-    EXPECT_EQ(Form1->FileListBox1->Names(), (std::vector<std::string>{"song1.sat", "SONG2.SAT"}));
-    EXPECT_EQ(Form1->DirectoryListBox2->Directory(), "F:\\");
-    EXPECT_EQ(Form1->FileListBox2->Names(), (std::vector<std::string>{"song1.sat", "SONG2.SAT"}));
-    EXPECT_EQ(Form1->DirectoryListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
-    EXPECT_EQ(Form1->FileListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
-    EXPECT_EQ(Form1->FileListBox3->Names(), (std::vector<std::string>{"A.GBP", "B.GBP"}));
+    EXPECT_EQ(Form1->TabSheet1->DirectoryListBox1->Directory(), "F:\\");
+    EXPECT_EQ(Form1->TabSheet1->FileListBox1->Directory(), "F:\\");
+    EXPECT_EQ(Form1->TabSheet1->FileListBox1->Names(),
+              (std::vector<std::string>{"song1.sat", "SONG2.SAT"}));
+    EXPECT_EQ(Form1->TabSheet2->DirectoryListBox2->Directory(), "F:\\");
+    EXPECT_EQ(Form1->TabSheet2->FileListBox2->Names(),
+              (std::vector<std::string>{"song1.sat", "SONG2.SAT"}));
+    EXPECT_EQ(Form1->TabSheet3->DirectoryListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Names(),
+              (std::vector<std::string>{"A.GBP", "B.GBP"}));
 
     EXPECT_EQ(HeaderTexts(), (QStringList{"No", "FileName", "Title", "Artist", "Album", "Genre",
                                           "Track", "GBP FileName"}));
     QList<int> widths;
-    for (int c = 0; c < Form1->StringGrid1->columnCount(); ++c) {
-        widths << Form1->StringGrid1->columnWidth(c);
+    for (int c = 0; c < Form1->TabSheet2->StringGrid1->columnCount(); ++c) {
+        widths << Form1->TabSheet2->StringGrid1->columnWidth(c);
     }
     EXPECT_EQ(widths, (QList<int>{31, 135, 133, 110, 128, 61, 38, 138}));
-    EXPECT_EQ(Form1->Image1->pixmap().size(), QSize(75, 75));
-    EXPECT_EQ(Form1->Image2->pixmap().size(), QSize(75, 75));
+    EXPECT_EQ(Form1->TabSheet2->Image1->pixmap().size(), QSize(75, 75));
+    EXPECT_EQ(Form1->TabSheet3->Image2->pixmap().size(), QSize(75, 75));
 
     // The other windows exist, hidden, with their captions and client sizes.
     ASSERT_NE(Form2, nullptr);
@@ -136,14 +139,14 @@ TEST_F(MainWindowTest, PlayerAbsentShowsTheErrorBoxBeforeTheMainWindow) {
     // and the pictures are set, the main window opens on page 0.
     EXPECT_TRUE(Form1->isVisible());
     EXPECT_EQ(Form1->PageControl1->currentIndex(), 0);
-    for (DriveComboBox* box :
-         {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
+    for (DriveComboBox* box : {Form1->TabSheet1->DriveComboBox1, Form1->TabSheet2->DriveComboBox2,
+                               Form1->TabSheet3->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'c');
     }
-    EXPECT_EQ(Form1->DirectoryListBox3->Directory(), "C:\\Corvina");
+    EXPECT_EQ(Form1->TabSheet3->DirectoryListBox3->Directory(), "C:\\Corvina");
     EXPECT_EQ(HeaderTexts().front(), "No");
-    EXPECT_FALSE(Form1->Image1->pixmap().isNull());
-    EXPECT_FALSE(Form1->Image2->pixmap().isNull());
+    EXPECT_FALSE(Form1->TabSheet2->Image1->pixmap().isNull());
+    EXPECT_FALSE(Form1->TabSheet3->Image2->pixmap().isNull());
     SaveScreenshot(Form1, "Form1");
 }
 
@@ -164,11 +167,11 @@ TEST_F(MainWindowTest, UpperCaseDriveSettingFindsThePlayer) {
     EXPECT_TRUE(boxes_.shown.empty());
     EXPECT_EQ(Form1->DeviceDrive, "G:\\music");
     EXPECT_EQ(Form1->RoomPath, "C:\\GB\\GBRoom.exe");
-    for (DriveComboBox* box :
-         {Form1->DriveComboBox1, Form1->DriveComboBox2, Form1->DriveComboBox3}) {
+    for (DriveComboBox* box : {Form1->TabSheet1->DriveComboBox1, Form1->TabSheet2->DriveComboBox2,
+                               Form1->TabSheet3->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'g');
     }
-    EXPECT_EQ(Form1->FileListBox3->Directory(), "G:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Directory(), "G:\\GBSYSTEM\\IMAGE");
 }
 
 TEST_F(MainWindowTest, MissingImageFolderEndsCreationWithTheDefaultErrorBox) {
@@ -182,12 +185,12 @@ TEST_F(MainWindowTest, MissingImageFolderEndsCreationWithTheDefaultErrorBox) {
 
     // The drive boxes moved, the GBP page stayed at the drive root, and the header row and the
     // pictures stay empty.
-    EXPECT_EQ(Form1->DriveComboBox3->Drive(), 'f');
-    EXPECT_EQ(Form1->DirectoryListBox3->Directory(), "F:\\");
-    EXPECT_EQ(Form1->FileListBox3->Directory(), "F:\\");
+    EXPECT_EQ(Form1->TabSheet3->DriveComboBox3->Drive(), 'f');
+    EXPECT_EQ(Form1->TabSheet3->DirectoryListBox3->Directory(), "F:\\");
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Directory(), "F:\\");
     EXPECT_EQ(HeaderTexts(), QStringList(8, QString()));
-    EXPECT_TRUE(Form1->Image1->pixmap().isNull());
-    EXPECT_TRUE(Form1->Image2->pixmap().isNull());
+    EXPECT_TRUE(Form1->TabSheet2->Image1->pixmap().isNull());
+    EXPECT_TRUE(Form1->TabSheet3->Image2->pixmap().isNull());
 
     // The other windows are made and work.
     ASSERT_NE(Form2, nullptr);
@@ -243,25 +246,27 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
     EXPECT_EQ(captions(Form1->H1),
               (QStringList{"V1=Infomation(&V)", "N3=-", "H2=Author's Homepage(&H)"}));
     EXPECT_EQ(
-        captions(Form1->PopupMenu3),
+        captions(Form1->TabSheet1->PopupMenu3),
         (QStringList{"MenuItem1=選択中のアイテムを送る(&M)", "MenuItem2=-",
                      "MenuItem3=全てを選択する(&A)", "MenuItem4=全てを対象リストに送る(&S)"}));
-    EXPECT_EQ(captions(Form1->PopupMenu4), (QStringList{"MenuItem5=選択中のアイテムを消去する(&D)",
-                                                        "MenuItem6=全てのアイテムを消去する(&A)"}));
-    EXPECT_EQ(captions(Form1->PopupMenu5), (QStringList{"MenuItem10=選択したファイルの削除(&D)"}));
+    EXPECT_EQ(captions(Form1->TabSheet1->PopupMenu4),
+              (QStringList{"MenuItem5=選択中のアイテムを消去する(&D)",
+                           "MenuItem6=全てのアイテムを消去する(&A)"}));
+    EXPECT_EQ(captions(Form1->TabSheet3->PopupMenu5),
+              (QStringList{"MenuItem10=選択したファイルの削除(&D)"}));
 }
 
 TEST_F(MainWindowTest, ModeItemsOnlySwitchThePage) {
     MakePlayer(prefix_.MapDrive('f', "player"));
     Start();
-    const std::string folder = Form1->DirectoryListBox2->Directory();
+    const std::string folder = Form1->TabSheet2->DirectoryListBox2->Directory();
     Form1->GBPViewModeG1->trigger();
     EXPECT_EQ(Form1->PageControl1->currentWidget(), Form1->TabSheet3);
     Form1->FilerModeF1->trigger();
     EXPECT_EQ(Form1->PageControl1->currentWidget(), Form1->TabSheet2);
     Form1->FilerModeF1->trigger();
     EXPECT_EQ(Form1->PageControl1->currentWidget(), Form1->TabSheet2);
-    EXPECT_EQ(Form1->DirectoryListBox2->Directory(), folder);
+    EXPECT_EQ(Form1->TabSheet2->DirectoryListBox2->Directory(), folder);
     Form1->SATRewriteModeR1->trigger();
     EXPECT_EQ(Form1->PageControl1->currentIndex(), 0);
     EXPECT_TRUE(boxes_.shown.empty());
@@ -352,9 +357,9 @@ TEST_F(MainWindowTest, PagesFollowTheWindowWhenItIsResized) {
     EXPECT_EQ(Form1->PageControl1->geometry(), QRect(0, 0, 773, 659));
     EXPECT_EQ(Form1->StatusBar1->geometry(), QRect(0, 664, 778, 19));
     const int pageGrowth = Form1->TabSheet1->width() - 665;
-    EXPECT_EQ(Form1->BitBtn3->x(), 540 + pageGrowth);
-    EXPECT_EQ(Form1->FileListBox1->width(), 440 + pageGrowth);
-    EXPECT_EQ(Form1->DirectoryListBox1->geometry(), QRect(8, 8, 201, 201));
+    EXPECT_EQ(Form1->TabSheet1->BitBtn3->x(), 540 + pageGrowth);
+    EXPECT_EQ(Form1->TabSheet1->FileListBox1->width(), 440 + pageGrowth);
+    EXPECT_EQ(Form1->TabSheet1->DirectoryListBox1->geometry(), QRect(8, 8, 201, 201));
 }
 
 }  // namespace

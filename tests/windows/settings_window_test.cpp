@@ -117,8 +117,8 @@ TEST_F(SettingsWindowTest, OkWritesBothKeysAndLeavesTheMainWindowAlone) {
     // The main window keeps what it loaded at start-up until the next LoadSettings.
     EXPECT_EQ(Form1->RoomPath, "");
     EXPECT_EQ(Form1->DeviceDrive, "f");
-    EXPECT_EQ(Form1->DriveComboBox1->Drive(), 'f');
-    EXPECT_EQ(Form1->FileListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(Form1->TabSheet1->DriveComboBox1->Drive(), 'f');
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
     Form1->LoadSettings();
     EXPECT_EQ(Form1->DeviceDrive, "g");
     EXPECT_EQ(Form1->RoomPath, "C:\\Program Files\\gigabeat room\\GBRoom.exe");

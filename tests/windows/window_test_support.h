@@ -21,7 +21,10 @@
 #include "controls/message_boxes.h"
 #include "controls/open_dialogs.h"
 #include "platform/drives.h"
+#include "rewrite/rewrite_page.h"
 #include "support/temp_dir.h"
+#include "viewers/filer_page.h"
+#include "viewers/gbp_view_page.h"
 
 namespace corvina::test {
 

@@ -1,0 +1,13 @@
+#include "app/shared_state.h"
+
+#include "app/settings.h"
+
+namespace corvina {
+
+void SharedState::LoadSettings() {
+    Settings settings = corvina::LoadSettings(drives_);
+    RoomPath = std::move(settings.roomPath);
+    DeviceDrive = std::move(settings.deviceDrive);
+}
+
+}  // namespace corvina

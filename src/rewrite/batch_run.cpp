@@ -1,0 +1,214 @@
+#include "rewrite/batch_run.h"
+
+#include <exception>
+
+#include "app/shared_state.h"
+#include "formats/gbp.h"
+#include "formats/player.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+
+namespace corvina {
+
+namespace {
+
+// Pauses that let the progress window show before the first file and after the last.
+constexpr unsigned kPauseBeforeFiles = 100;
+constexpr unsigned kPauseAfterFiles = 20;
+constexpr int kJacketNameCharacters = 16;
+
+std::string FailureMessage(std::string_view file, std::string_view reason, std::size_t done,
+                           std::size_t total) {
+    std::string text(file);
+    text += " を書き換えられませんでした。\r(";
+    text += reason;
+    text += ")\r";
+    text += std::to_string(total) + " 個のファイルのうち、書き換えたのはこれより前の " +
+            std::to_string(done) + " 個です。これ以降のファイルは変更していません。";
+    return text;
+}
+
+}  // namespace
+
+std::string WindowsPathSpace::Join(std::string_view folder, std::string_view name) const {
+    return JoinPath(folder, name);
+}
+
+std::filesystem::path WindowsPathSpace::Host(std::string_view shown) const {
+    return drives_.ResolveOrThrow(shown);
+}
+
+std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path += '/';
+    for (const char c : name) path += c == '\\' ? '/' : c;
+    return path;
+}
+
+std::filesystem::path HostPathSpace::Host(std::string_view shown) const {
+    return std::filesystem::path(std::string(shown));
+}
+
+int ProgressPercent(std::size_t done, std::size_t total) noexcept {
+    if (total == 0) return 0;
+    const std::size_t scaled = done * 100;
+    std::size_t percent = scaled / total;
+    const std::size_t remainder = scaled % total;
+    if (2 * remainder > total || (2 * remainder == total && percent % 2 == 1)) ++percent;
+    return static_cast<int>(percent);
+}
+
+std::string ProgressText(std::string_view file) {
+    return std::string(file) + " を書き換えています。";
+}
+
+std::string BatchSummary(std::size_t files, std::string_view jacketName) {
+    return std::to_string(files) + "個のファイルに適用しますた。\r変換ジャケット画像ファイル名  " +
+           std::string(jacketName);
+}
+
+void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
+                  const TagRewrite& changes, bool numberTracks,
+                  const std::function<void(std::size_t)>& beforeFile,
+                  const std::function<void(std::size_t)>& afterFile) {
+    if (numberTracks && files.size() > static_cast<std::size_t>(kMaxTrack))
+        throw std::invalid_argument(std::string(kTooManyToNumberMessage));
+    TagRewrite request = changes;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (beforeFile) beforeFile(i);
+        if (numberTracks) request.track = static_cast<int>(i + 1);
+        try {
+            RewriteTagBlock(paths.Host(files[i]), request);
+        } catch (const std::exception& e) {
+            throw BatchError(FailureMessage(files[i], e.what(), i, files.size()), files[i], i,
+                             files.size());
+        }
+        if (afterFile) afterFile(i);
+    }
+}
+
+std::string MakeJacketName(std::uint64_t seed,
+                           const std::function<bool(const std::string&)>& taken) {
+    Random random(seed);
+    std::string name;
+    do {
+        name.clear();
+        for (int i = 0; i < kJacketNameCharacters; ++i) {
+            if (random.Below(2) == 1)
+                name += static_cast<char>('0' + random.Below(10));
+            else
+                name += static_cast<char>('A' + random.Below(26));
+        }
+        name += ".GBP";
+    } while (taken && taken(name));
+    return name;
+}
+
+BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
+                      BatchRun& run) {
+    using Kind = BatchOutcome::Kind;
+    BatchOutcome outcome;
+    if (targets.empty()) {
+        run.messages.Error(kEmptyTargetListMessage);
+        outcome.kind = Kind::EmptyList;
+        return outcome;
+    }
+    const auto folderExists = [&](const std::string& shown) {
+        try {
+            return FolderExists(run.paths.Host(shown));
+        } catch (const std::exception&) {
+            return false;  // an unmapped drive holds no folder
+        }
+    };
+    if (!folderExists(run.paths.Join(playerRoot, kDeviceFolder))) {
+        run.messages.Error(kDeviceAbsentMessage);
+        outcome.kind = Kind::NoPlayer;
+        return outcome;
+    }
+    std::optional<RewriteRequest> request = run.askRequest();
+    if (!request) {
+        outcome.kind = Kind::Cancelled;
+        return outcome;
+    }
+    const bool numberTracks = request->writeTags && request->numberTracks;
+    if (numberTracks && targets.size() > static_cast<std::size_t>(kMaxTrack)) {
+        run.messages.Error(kTooManyToNumberMessage);
+        outcome.kind = Kind::TooManyToNumber;
+        return outcome;
+    }
+
+    const std::string imageFolder = run.paths.Join(playerRoot, kJacketFolder);
+    outcome.jacketName = MakeJacketName(run.clock.Seed(), [&](const std::string& name) {
+        if (!request->writeJacket) return false;
+        try {
+            const auto host = run.paths.Host(run.paths.Join(imageFolder, name));
+            return FileExists(host) || FolderExists(host);
+        } catch (const std::exception&) {
+            return false;
+        }
+    });
+
+    std::string jacketFile;
+    try {
+        if (!folderExists(imageFolder)) {
+            // When the folder cannot be made the run goes on; saving the jacket then fails and
+            // says why.
+            bool created = true;
+            try {
+                CreateFolder(run.paths.Host(imageFolder));
+            } catch (const std::exception&) {
+                created = false;
+            }
+            if (created) run.messages.Plain(kImageFolderCreatedMessage);
+        }
+        if (request->writeJacket) {
+            jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
+            WriteWholeFile(run.paths.Host(jacketFile), WriteJacketGbp(request->jacket));
+        }
+    } catch (const std::exception& e) {
+        outcome.kind = Kind::Failed;
+        std::string text = jacketFile.empty() ? imageFolder : jacketFile;
+        text += " を保存できませんでした。\r(";
+        text += e.what();
+        text +=
+            ")\r" + std::to_string(targets.size()) + " 個のファイルはどれも書き換えていません。";
+        run.messages.Error(text);
+        return outcome;
+    }
+    if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
+    request->jacket = Picture15();  // released before the files are rewritten
+
+    TagRewrite changes;
+    if (request->writeTags) changes.texts = request->texts;
+    if (request->writeJacket) changes.jacketName = outcome.jacketName;
+
+    run.progress.Show();
+    run.clock.SleepMilliseconds(kPauseBeforeFiles);
+    try {
+        RewriteFiles(
+            targets, run.paths, changes, numberTracks,
+            [&](std::size_t i) { run.progress.SetText(ProgressText(targets[i])); },
+            [&](std::size_t i) {
+                outcome.rewritten = i + 1;
+                run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
+            });
+    } catch (const BatchError& e) {
+        outcome.kind = Kind::Failed;
+        run.messages.Error(e.what());
+        return outcome;
+    }
+    run.clock.SleepMilliseconds(kPauseAfterFiles);
+    run.progress.Close();
+    run.messages.Plain(BatchSummary(targets.size(), outcome.jacketName));
+    outcome.kind = Kind::Done;
+    return outcome;
+}
+
+BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> targets,
+                             BatchRun& run) {
+    state.LoadSettings();
+    return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), run);
+}
+
+}  // namespace corvina

@@ -1,0 +1,26 @@
+#include "rewrite/target_list.h"
+
+namespace corvina {
+
+std::string TargetEntry(char driveLetter, std::string_view folderText, std::string_view name) {
+    if (driveLetter >= 'a' && driveLetter <= 'z') driveLetter = static_cast<char>(driveLetter - 32);
+    const std::string root{driveLetter, ':', '\\'};
+    std::string entry(folderText);
+    if (folderText != root) entry += '\\';
+    entry += name;
+    return entry;
+}
+
+std::vector<std::string> TargetEntries(char driveLetter, std::string_view folderText,
+                                       std::span<const std::string> names,
+                                       std::span<const int> positions) {
+    std::vector<std::string> entries;
+    entries.reserve(positions.size());
+    for (const int position : positions) {
+        if (position < 0 || static_cast<std::size_t>(position) >= names.size()) continue;
+        entries.push_back(TargetEntry(driveLetter, folderText, names[position]));
+    }
+    return entries;
+}
+
+}  // namespace corvina
