@@ -27,6 +27,13 @@ constexpr std::array kCommands = {
             "rewrite [--artist T --album T --genre T] [--track N | --number] [--jacket NAME] "
             "FILE...\trewrites the tags of SAT files in place",
             RunRewrite},
+    Command{"batch",
+            "batch --player DIR [--artist T --album T --genre T [--number]] [--picture FILE] "
+            "FILE...\tthe batch rewrite of the desktop program: the jacket GBP file made from\n"
+            "the picture under a new name in DIR/GBSYSTEM/IMAGE, then the texts, track numbers\n"
+            "in the order given and the jacket name written to each SAT file; prints what the\n"
+            "program's message boxes would show",
+            RunBatch},
     Command{"gbp-to-bmp", "gbp-to-bmp GBP BMP [--size WxH]\ta GBP picture as a 24-bit bitmap",
             RunGbpToBmp},
     Command{"jacket", "jacket PICTURE OUT.GBP\tthe 75x75 jacket GBP file of a picture", RunJacket},

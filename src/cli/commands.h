@@ -48,5 +48,6 @@ int RunRewrite(Args args, const Environment& env, Streams io);    // tags_comman
 int RunGbpToBmp(Args args, const Environment& env, Streams io);   // gbp_command.cpp
 int RunJacket(Args args, const Environment& env, Streams io);     // picture_commands.cpp
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
+int RunBatch(Args args, const Environment& env, Streams io);      // batch_command.cpp
 
 }  // namespace corvina::cli

@@ -27,7 +27,7 @@ public:
 };
 
 // The functions above.
-class SystemClock final : public Clock {
+class SystemClock : public Clock {
 public:
     std::uint64_t MonotonicMilliseconds() override { return corvina::MonotonicMilliseconds(); }
     void SleepMilliseconds(unsigned milliseconds) override {

@@ -1,0 +1,137 @@
+// corvina-cli batch: the program's batch rewrite without windows, over host paths.
+#include <exception>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "formats/gbp.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
+#include "platform/picture_import.h"
+#include "rewrite/batch_run.h"
+
+namespace corvina::cli {
+
+namespace {
+
+constexpr std::string_view kBatchUsage =
+    "usage: corvina-cli batch --player DIR [--artist T --album T --genre T [--number]] "
+    "[--picture FILE] FILE...\n";
+
+int Usage(Streams io, std::string_view problem) {
+    io.err << "corvina-cli: batch: " << problem << "\n" << kBatchUsage;
+    return kExitUsage;
+}
+
+// A box's text on its own lines: '\r' is the boxes' line break.
+void PrintBox(std::ostream& out, std::string_view text) {
+    for (const char c : text) out << (c == '\r' ? '\n' : c);
+    if (text.empty() || text.back() != '\r') out << '\n';
+}
+
+// The boxes as lines: plain boxes on stdout, error boxes on stderr.
+class PrintedMessages : public Messages {
+public:
+    explicit PrintedMessages(Streams io) : io_(io) {}
+    bool Show(MessageKind kind, std::string_view text) override {
+        if (kind == MessageKind::Plain) {
+            PrintBox(io_.out, text);
+        } else {
+            io_.err << "corvina-cli: batch: ";
+            PrintBox(io_.err, text);
+        }
+        return false;
+    }
+
+private:
+    Streams io_;
+};
+
+class NoProgress : public BatchProgress {
+public:
+    void Show() override {}
+    void SetText(std::string_view) override {}
+    void SetPosition(int) override {}
+    void Close() override {}
+};
+
+// The clock without its pauses, which only let a window show.
+class NoPauseClock : public SystemClock {
+public:
+    void SleepMilliseconds(unsigned) override {}
+};
+
+}  // namespace
+
+int RunBatch(Args args, const Environment&, Streams io) {
+    std::optional<std::string> player, artist, album, genre, picture;
+    bool number = false;
+    bool optionsEnded = false;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--number") {
+            if (number) return Usage(io, "--number given twice");
+            number = true;
+            continue;
+        }
+        std::optional<std::string>* value = nullptr;
+        if (arg == "--player")
+            value = &player;
+        else if (arg == "--artist")
+            value = &artist;
+        else if (arg == "--album")
+            value = &album;
+        else if (arg == "--genre")
+            value = &genre;
+        else if (arg == "--picture")
+            value = &picture;
+        else
+            return Usage(io, "unknown option '" + arg + "'");
+        if (i + 1 == args.size()) return Usage(io, arg + " needs a value");
+        if (*value) return Usage(io, arg + " given twice");
+        *value = args[++i];
+    }
+    if (!player || player->empty()) return Usage(io, "--player DIR is needed");
+    const bool anyText = artist || album || genre;
+    if (anyText && !(artist && album && genre))
+        return Usage(io, "--artist, --album and --genre go together");
+    if (number && !anyText) return Usage(io, "--number goes with the texts");
+    if (!anyText && !picture) return Usage(io, "nothing to do: give the texts, --picture or both");
+    if (files.empty()) return Usage(io, "no FILE given");
+
+    PrintedMessages messages(io);
+    NoProgress progress;
+    NoPauseClock clock;
+    HostPathSpace paths;
+    BatchRun run{paths, messages, progress, clock, [&]() -> std::optional<RewriteRequest> {
+                     RewriteRequest request;
+                     request.writeTags = anyText;
+                     if (anyText) request.texts = TagTexts{*artist, *album, *genre};
+                     request.numberTracks = number;
+                     request.writeJacket = picture.has_value();
+                     if (picture)
+                         request.jacket = ImportPicture(*picture, kJacketWidth, kJacketHeight);
+                     return request;
+                 }};
+    try {
+        const BatchOutcome outcome = corvina::RunBatch(files, *player, run);
+        return outcome.kind == BatchOutcome::Kind::Done ? kExitOk : kExitFailure;
+    } catch (const std::exception& e) {
+        io.err << "corvina-cli: batch: " << e.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+}  // namespace corvina::cli
