@@ -6,6 +6,8 @@
   is a bitmap file: a 14-byte file header, then the 3,104 bytes of the bitmap itself (40-byte
   header, 64-byte palette, 75 rows of 40 bytes), which is what a resource compiler stores.
 - corvina.png and corvina.ico: the program icon, 64x64, 24 bits per pixel.
+- drive.png, folder-closed.png, folder-open.png: the 16x16 pictures of the drive box and the
+  folder list, drawn pixel by pixel (maps below), 32 bits per pixel with transparency.
 
 Only the standard library is used. Run from anywhere: python3 scripts/make-resources.py
 """
@@ -169,6 +171,47 @@ def make_png(pixels):
         f.write(data)
 
 
+# Pixel maps of the controls' pictures: "." transparent, other letters the colours below.
+CONTROL_COLOURS = {
+    "k": (0x40, 0x40, 0x40), "d": (0x80, 0x80, 0x80), "g": (0xC8, 0xC8, 0xC8),
+    "w": (0xF4, 0xF4, 0xF4), "G": (0x20, 0xB0, 0x30), "y": (0xE8, 0xB8, 0x40),
+    "Y": (0xF8, 0xDC, 0x80), "b": (0xA0, 0x78, 0x20),
+}
+CONTROL_PICTURES = {
+    "drive.png": [
+        "................", "................", "................", "................",
+        "..kkkkkkkkkkkk..", ".kwwwwwwwwwwwwk.", ".kwggggggggggdk.", ".kwggggggggggdk.",
+        ".kwggggggggggdk.", ".kwgggggggGGgdk.", ".kwggggggggggdk.", ".kdddddddddddddk",
+        "..kkkkkkkkkkkkk.", "................", "................", "................",
+    ],
+    "folder-closed.png": [
+        "................", "................", ".bbbbb..........", "bYYYYYb.........",
+        "bYYYYYYbbbbbbbb.", "bYYYYYYYYYYYYYYb", "byyyyyyyyyyyyyyb", "byyyyyyyyyyyyyyb",
+        "byyyyyyyyyyyyyyb", "byyyyyyyyyyyyyyb", "byyyyyyyyyyyyyyb", "byyyyyyyyyyyyyyb",
+        "byyyyyyyyyyyyyyb", "bbbbbbbbbbbbbbbb", "................", "................",
+    ],
+    "folder-open.png": [
+        "................", "................", ".bbbbb..........", "bYYYYYb.........",
+        "bYYYYYYbbbbbbb..", "bYYYYYYYYYYYYYb.", "bYYbbbbbbbbbbbbb", "bYbYYYYYYYYYYYYb",
+        "bYbYYYYYYYYYYYb.", "bbyyyyyyyyyyyyb.", "bbyyyyyyyyyyyyb.", "byyyyyyyyyyyyb..",
+        "byyyyyyyyyyyyb..", "bbbbbbbbbbbbbb..", "................", "................",
+    ],
+}
+
+
+def make_control_pictures():
+    for name, rows in CONTROL_PICTURES.items():
+        raw = b"".join(b"\0" + b"".join(
+            bytes(CONTROL_COLOURS[c] + (255,)) if c != "." else bytes(4) for c in row)
+            for row in rows)
+        data = (b"\x89PNG\r\n\x1a\n"
+                + png_chunk(b"IHDR", struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0))
+                + png_chunk(b"IDAT", zlib.compress(raw, 9))
+                + png_chunk(b"IEND", b""))
+        with open(os.path.join(OUT, name), "wb") as f:
+            f.write(data)
+
+
 def make_ico(pixels):
     height, width = len(pixels), len(pixels[0])
     xor = b"".join(bytes(c for p in line for c in reversed(p)) for line in reversed(pixels))
@@ -188,3 +231,4 @@ if __name__ == "__main__":
     icon = make_icon_pixels()
     make_png(icon)
     make_ico(icon)
+    make_control_pictures()

@@ -1,10 +1,10 @@
 #include "controls/directory_list_box.h"
 
 #include <QKeyEvent>
-#include <QStyle>
 #include <QStyledItemDelegate>
 #include <cerrno>
 
+#include "controls/control_icons.h"
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
 #include "platform/drives.h"
@@ -59,9 +59,9 @@ void DirectoryListBox::SetDrive(char letter) { SetDirectory(std::string(1, lette
 
 void DirectoryListBox::Fill() {
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    const QIcon& open = IconOf(ControlIcon::FolderOpen);
+    const QIcon& closed = IconOf(ControlIcon::FolderClosed);
+    const QIcon& driveIcon = IconOf(ControlIcon::Drive);
 
     // "F:\MUSIC\JPOP" gives the chain "F:\", "F:\MUSIC", "F:\MUSIC\JPOP".
     const std::string root = directory_.substr(0, 3);

@@ -1,8 +1,8 @@
 #include "controls/drive_combo_box.h"
 
-#include <QStyle>
 #include <system_error>
 
+#include "controls/control_icons.h"
 #include "controls/directory_list_box.h"
 #include "controls/handler.h"
 #include "platform/drives.h"
@@ -35,7 +35,7 @@ void DriveComboBox::SetDriveMap(const DriveMap* drives) {
     drives_ = drives;
     clear();
     if (drives_ != nullptr) {
-        const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+        const QIcon& icon = IconOf(ControlIcon::Drive);
         for (const corvina::Drive& drive : drives_->Drives()) {
             addItem(icon, EntryText(*drives_, drive), QChar(QLatin1Char(drive.letter)));
         }

@@ -71,8 +71,8 @@ void PutUnit(Image& image, std::uint64_t offset, char16_t unit) {
 
 // A text field: the units of the text's code page characters (at most 61), then zeros to the
 // end of its 124 bytes, which give the end mark. Each character goes through the code page to its
-// unit, "?" when the code page has no character for it, as cp932::Utf8ToUnits does, but without
-// building the code page text and the units as strings first.
+// unit, its best fit or "?" when the code page has no character for it, as cp932::Utf8ToUnits
+// does, but without building the code page text and the units as strings first.
 Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
     std::size_t k = 0;
     for (std::size_t pos = 0; pos < utf8.size() && k < kMaxTextUnits; ++k) {
@@ -80,7 +80,7 @@ Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
         char16_t unit = static_cast<char16_t>(c);     // ASCII is the same in the code page
         if (c >= 0x80) {
             const std::uint16_t code =
-                c <= 0xFFFF ? cp932::UnitToChar(static_cast<char16_t>(c)) : cp932::kNoChar;
+                c <= 0xFFFF ? cp932::BestFitChar(static_cast<char16_t>(c)) : cp932::kNoChar;
             unit = code == cp932::kNoChar ? u'?' : cp932::CharToUnit(code);
         }
         PutUnit(image, offset + 2 * k, unit);

@@ -89,6 +89,16 @@ TEST_F(TagsCommandTest, RewriteNumbersFilesInOrder) {
               (TagBlock{"", "Ar", "Al", "9", "ZZZZZZZZZZZZZZZZ.GBP", "Ge"}));
 }
 
+TEST_F(TagsCommandTest, RewriteWritesWindowsBestFit) {
+    const Result r = RunCli(
+        {"rewrite", "--artist", "Björk", "--album", "〜Beyoncé", "--genre", "Ąę", paths_[0]});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const TagBlock tags = ReadTagBlock(paths_[0]);
+    EXPECT_EQ(tags.artist, "Bjork");
+    EXPECT_EQ(tags.album, "～Beyonce");  // the wave dash as 0x8160, read back as U+FF5E
+    EXPECT_EQ(tags.genre, "??");         // no best fit
+}
+
 TEST_F(TagsCommandTest, RewriteStopsAtTheFirstFailure) {
     WriteBytes(paths_[1], Bytes(100, 0x55));  // too short to hold the tag block
     const Result r = RunCli({"rewrite", "--track", "4", paths_[0], paths_[1], paths_[2]});

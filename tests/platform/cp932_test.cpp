@@ -1,8 +1,11 @@
 #include "platform/cp932.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace corvina::cp932 {
@@ -131,7 +134,7 @@ TEST(Cp932Test, WholeStrings) {
 }
 
 TEST(Cp932Test, CharactersWithoutCounterpartBecomeQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp932("é😀a"), "??a");
+    EXPECT_EQ(Utf8ToCp932("ą😀a"), "??a");
     EXPECT_EQ(Utf8ToCp932("\xFF"
                           "a\xE3\x81"),
               "?a??");                              // malformed UTF-8
@@ -151,7 +154,7 @@ TEST(Cp932Test, UnitsReadFromAFile) {
     EXPECT_EQ(UnitToUtf8(u'\u301C'), "～");  // through 0x8160 and back
     EXPECT_EQ(UnitToUtf8(u'\u00E9'), "é");   // no counterpart: keeps its own character
     EXPECT_EQ(UnitToUtf8(char16_t{0xDC00}), "\uFFFD");
-    EXPECT_EQ(Utf8ToUnits("ロｱé〜"), u"ロｱ?～");
+    EXPECT_EQ(Utf8ToUnits("ロｱé〜ą"), u"ロｱe～?");
     EXPECT_EQ(Utf8ToUnits(""), u"");
 }
 
@@ -164,6 +167,102 @@ TEST(Cp932Test, AppendUtf8) {
     AppendUtf8(out, 0xD800);
     AppendUtf8(out, 0x110000);
     EXPECT_EQ(out, "aα表😀\uFFFD\uFFFD");
+}
+
+// The C library's converter as a second opinion on every code and every unit.
+class Glibc {
+public:
+    Glibc(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Glibc() {
+        if (Usable()) iconv_close(cd_);
+    }
+    bool Usable() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    std::optional<std::string> Convert(std::string in) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char out[8];
+        char* inPtr = in.data();
+        char* outPtr = out;
+        std::size_t inLeft = in.size();
+        std::size_t outLeft = sizeof out;
+        if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
+            inLeft != 0) {
+            return std::nullopt;
+        }
+        return std::string(out, outPtr);
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// Every code and every unit as glibc's "CP932" maps it, except where Windows defines more: the
+// single bytes 0x80, 0xA0 and 0xFD-0xFF, which glibc leaves undefined.
+TEST(Cp932Test, EveryCodeAndUnitAgreesWithGlibc) {
+    Glibc decoder("UTF-16LE", "CP932");
+    Glibc encoder("CP932", "UTF-16LE");
+    if (!decoder.Usable() || !encoder.Usable()) GTEST_SKIP() << "no iconv converter CP932";
+    const auto windowsOnly = [](int byte) {
+        return byte == 0x80 || byte == 0xA0 || (byte >= 0xFD && byte <= 0xFF);
+    };
+    int codes = 0;
+    for (int code = 0; code < 0x10000; ++code) {
+        const bool twoBytes = code > 0xFF;
+        if (twoBytes ? !IsLeadByte(code >> 8) || !IsTrailByte(code & 0xFF) : IsLeadByte(code))
+            continue;
+        if (!twoBytes && windowsOnly(code)) continue;
+        std::string bytes;
+        if (twoBytes) bytes += static_cast<char>(code >> 8);
+        bytes += static_cast<char>(code & 0xFF);
+        const std::optional<std::string> utf16 = decoder.Convert(bytes);
+        const char16_t expected =
+            utf16 && utf16->size() == 2
+                ? static_cast<char16_t>(static_cast<std::uint8_t>((*utf16)[0]) |
+                                        static_cast<std::uint8_t>((*utf16)[1]) << 8)
+                : kNoUnit;
+        ASSERT_EQ(CharToUnit(static_cast<std::uint16_t>(code)), expected) << std::hex << code;
+        if (expected != kNoUnit) ++codes;
+    }
+    EXPECT_EQ(codes, 191 + 7724 + 1880);
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        const std::uint16_t code = UnitToChar(static_cast<char16_t>(unit));
+        if ((unit >= 0xD800 && unit <= 0xDFFF) || (code <= 0xFF && windowsOnly(code))) continue;
+        const std::optional<std::string> bytes =
+            encoder.Convert({static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)});
+        std::uint16_t expected = kNoChar;
+        if (bytes && bytes->size() == 1) expected = static_cast<std::uint8_t>((*bytes)[0]);
+        if (bytes && bytes->size() == 2)
+            expected = static_cast<std::uint16_t>(static_cast<std::uint8_t>((*bytes)[0]) << 8 |
+                                                  static_cast<std::uint8_t>((*bytes)[1]));
+        ASSERT_EQ(code, expected) << std::hex << unit;
+    }
+}
+
+// Text going into the code page: Windows' best fit where a character has no code of its own, one
+// character for one.
+TEST(Cp932Test, TextTakesWindowsBestFit) {
+    const struct {
+        const char* utf8;
+        const char* cp932;
+    } cases[] = {
+        {"Björk", "Bjork"},
+        {"Beyoncé", "Beyonce"},
+        {"Sigur Rós, Mötley Crüe", "Sigur Ros, Motley Crue"},
+        {"Æon Flux, Señor, Straße", "Aon Flux, Senor, Strase"},
+        {"©®¡¿", "cR!?"},
+        {"«µ»", "\x81\xE1\x83\xCA\x81\xE2"},        // ≪ μ ≫
+        {"ゔ", "\x83\x94"},                         // katakana VU
+        {"¥¢〜—", "\x5C\x81\x91\x81\x60\x81\x5C"},  // look-alikes, not best fit
+        {"ąŁ😀", "???"},                             // no best fit
+    };
+    for (const auto& c : cases) EXPECT_EQ(Utf8ToCp932(c.utf8), c.cp932) << c.utf8;
+    EXPECT_EQ(Utf8ToUnits("Björk ゔ"), u"Bjork ヴ");
+    // Reading keeps a unit that has only a best fit as its own character.
+    EXPECT_EQ(UnitToUtf8(u'\u00F6'), "ö");
+    EXPECT_EQ(UnitToChar(u'\u00F6'), kNoChar);
+    EXPECT_EQ(BestFitChar(u'\u00F6'), 'o');
+    EXPECT_EQ(BestFitChar(u'\u0105'), kNoChar);
+    EXPECT_EQ(BestFitChar(u'\u301C'), 0x8160);
+    EXPECT_EQ(BestFitChar(u'\uFFFF'), kNoChar);
 }
 
 // A round trip through code page 932 keeps every character that has a code.

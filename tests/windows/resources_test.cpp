@@ -1,10 +1,12 @@
 // The program's own pictures: the placeholder as the bitmap resource a resource compiler makes of
-// resources/NoImage.bmp, and the program icon.
+// resources/NoImage.bmp, the program icon and the controls' pictures.
 #include <gtest/gtest.h>
 
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 
+#include "controls/control_icons.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
@@ -49,6 +51,23 @@ TEST(ResourcesTest, ProgramIconIs64By64WithoutAlpha) {
     const QImage icon(QStringLiteral(":/corvina.png"));
     EXPECT_EQ(icon.size(), QSize(64, 64));
     EXPECT_FALSE(icon.hasAlphaChannel());
+}
+
+// The controls' pictures come from the program, not from the desktop's theme: each is a 16x16
+// picture of its own, and the same object every time it is asked for.
+TEST(ResourcesTest, ControlIconsAreTheProgramsOwn16By16Pictures) {
+    qint64 previous = 0;
+    for (ControlIcon which :
+         {ControlIcon::Drive, ControlIcon::FolderClosed, ControlIcon::FolderOpen}) {
+        const QIcon& icon = IconOf(which);
+        EXPECT_EQ(&icon, &IconOf(which));
+        EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(16, 16)});
+        const QImage image = icon.pixmap(16, 16).toImage();
+        EXPECT_TRUE(image.hasAlphaChannel());
+        EXPECT_EQ(image.pixelColor(0, 15).alpha(), 0);  // transparent corner
+        EXPECT_NE(image.cacheKey(), previous);
+        previous = image.cacheKey();
+    }
 }
 
 }  // namespace
