@@ -49,4 +49,6 @@ int RunGbpToBmp(Args args, const Environment& env, Streams io);   // gbp_command
 int RunJacket(Args args, const Environment& env, Streams io);     // picture_commands.cpp
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
 
+int RunFindPlayer(Args args, const Environment& env, Streams io);  // find_player_command.cpp
+
 }  // namespace corvina::cli
