@@ -29,6 +29,7 @@
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
 #include "controls/message_boxes.h"
+#include "platform/mounts.h"
 #include "rewrite/progress_window.h"
 #include "rewrite/rewrite_settings_window.h"
 #include "wallpaper/wallpaper_window.h"
@@ -322,6 +323,7 @@ void TForm1::LoadSettings() {
 void TForm1::FormCreate() {
     RunHandler(this, [this] {
         LoadSettings();
+        LinkPlayerDrive(drives_.prefix(), DeviceLetter(DeviceDrive));  // a player plugged in
         const StartupPlan plan = PlanStartup(drives_, DeviceDrive);
         if (plan.devicePresent) {
             DriveComboBox1->SetDrive(plan.deviceLetter);
