@@ -1,5 +1,6 @@
 # The Debian package: `cpack -G DEB` in the build folder makes corvina_VERSION_ARCH.deb with both
-# programs, the desktop entry, the icon at the sizes of the icon theme and the README. The desktop program's own files are installed by Gui.cmake.
+# programs, the desktop entry, the icon at the sizes of the icon theme, the manual page of
+# corvina-cli and the README. The desktop program's own files are installed by Gui.cmake.
 include(GNUInstallDirs)
 
 install(TARGETS corvina-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
@@ -12,6 +13,26 @@ if(CORVINA_GUI)
         install(FILES "${folder}/corvina.png"
             DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps")
     endforeach()
+endif()
+
+# The manual page of corvina-cli, made from its --help and --version texts at every build so
+# that it never drifts from the program.
+find_program(HELP2MAN help2man)
+if(HELP2MAN)
+    set(man_page "${CMAKE_BINARY_DIR}/corvina-cli.1")
+    add_custom_command(OUTPUT "${man_page}.gz"
+        COMMAND "${HELP2MAN}" --no-info --section=1 --source=Corvina
+                "--name=batch tools for the files of a portable music player"
+                "--output=${man_page}" "$<TARGET_FILE:corvina-cli>"
+        COMMAND gzip -9nf "${man_page}"
+        DEPENDS corvina-cli
+        COMMENT "Writing the manual page of corvina-cli"
+        VERBATIM)
+    add_custom_target(corvina-cli-man ALL DEPENDS "${man_page}.gz")
+    install(FILES "${man_page}.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+else()
+    message(WARNING "help2man not found (scripts/setup.sh installs it): the package will have no "
+                    "manual page for corvina-cli")
 endif()
 
 set(CPACK_PACKAGE_NAME corvina)

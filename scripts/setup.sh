@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic
     xdg-utils
-    dpkg-dev
+    help2man dpkg-dev
 )
 
 missing=()

@@ -61,9 +61,14 @@ void PrintSynopsis(std::ostream& out, std::string_view synopsis, std::string_vie
 
 bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
+#ifndef CORVINA_VERSION
+#define CORVINA_VERSION "unknown"
+#endif
+
 void PrintHelp(std::ostream& out) {
     out << "Usage: corvina-cli COMMAND [ARGS...]\n"
-
+           "  or:  corvina-cli COMMAND --help\n"
+           "  or:  corvina-cli --help | --version\n"
            "Batch tools for the gigabeat F player's SAT and GBP files.\n"
            "Paths are host paths unless a command says otherwise.\n\nCommands:\n";
     for (const Command& command : kCommands) PrintSynopsis(out, command.synopsis, "");
@@ -83,6 +88,10 @@ int RunCommandLine(Args args, const Environment& env, Streams io) {
     }
     if (IsHelp(args[0]) || args[0] == "help") {
         PrintHelp(io.out);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        io.out << "corvina-cli " CORVINA_VERSION "\n";
         return kExitOk;
     }
     for (const Command& command : kCommands) {

@@ -39,5 +39,14 @@ TEST(FindPlayerCommand, ListsThePlayersOfAMountTableOrSaysThereIsNone) {
     EXPECT_EQ(RunCli({"find-player", "--json"}).status, kExitUsage);
 }
 
+TEST(CommandLine, VersionIsOneLineForManualPageTools) {
+    const Result version = RunCli({"--version"});
+    EXPECT_EQ(version.status, kExitOk);
+    EXPECT_EQ(version.err, "");
+    ASSERT_TRUE(version.out.starts_with("corvina-cli ")) << version.out;
+    EXPECT_TRUE(version.out[12] >= '0' && version.out[12] <= '9') << version.out;
+    EXPECT_EQ(version.out.find('\n'), version.out.size() - 1) << version.out;
+}
+
 }  // namespace
 }  // namespace corvina::cli
