@@ -4,7 +4,7 @@
 include(GNUInstallDirs)
 
 install(TARGETS corvina-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-install(FILES "${CMAKE_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+install(FILES "${CMAKE_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/corvina")
 if(CORVINA_GUI)
     # resources/icons holds the icon drawn at the theme's other sizes (scripts/make-resources.py).
     file(GLOB icon_folders LIST_DIRECTORIES true "${CMAKE_SOURCE_DIR}/resources/icons/*x*")
