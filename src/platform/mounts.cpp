@@ -78,6 +78,15 @@ bool Contains(std::span<const std::string_view> list, std::string_view type) {
     return std::find(list.begin(), list.end(), type) != list.end();
 }
 
+// Folding keeps ASCII letters ASCII and other characters not, so a name of plain ASCII matches
+// only with as many bytes; this spares the full comparison for nearly every name.
+bool IsPlayerFolderName(std::string_view name) {
+    const bool ascii = std::all_of(name.begin(), name.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii && name.size() != kPlayerFolder.size()) return false;
+    return EqualIgnoringCase(name, kPlayerFolder);
+}
+
 // True when `folder` holds a folder (or a link to one) named GBSYSTEM in any case. Reads this
 // one folder only.
 bool HoldsDeviceFolder(const fs::path& folder) {
@@ -85,7 +94,7 @@ bool HoldsDeviceFolder(const fs::path& folder) {
     if (dir == nullptr) return false;
     bool found = false;
     while (const dirent* item = ::readdir(dir)) {
-        if (!EqualIgnoringCase(item->d_name, kPlayerFolder)) continue;
+        if (!IsPlayerFolderName(item->d_name)) continue;
         if (item->d_type == DT_DIR) {
             found = true;
         } else if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN) {
@@ -134,7 +143,10 @@ PlayerLinkResult Link(const fs::path& prefix, char letter,
     if (ec) return {PlayerLink::kFailed, player, devices.string() + ": " + ec.message()};
     // The new link is made beside the old one and renamed over it, so that the letter never
     // goes missing halfway; its name is not a drive name, so the drive map never lists it.
-    const fs::path fresh = devices / ("." + link.filename().string() + ".new");
+    std::string freshName = link.filename().string();
+    freshName.insert(0, 1, '.');
+    freshName += ".new";
+    const fs::path fresh = devices / freshName;
     fs::remove(fresh, ec);
     fs::create_directory_symlink(player, fresh, ec);
     if (!ec) fs::rename(fresh, link, ec);
