@@ -21,6 +21,7 @@
 #include "controls/handler.h"
 #include "controls/message_boxes.h"
 #include "platform/product.h"
+#include "platform/mounts.h"
 #include "rewrite/progress_window.h"
 #include "rewrite/rewrite_page.h"
 #include "rewrite/rewrite_settings_window.h"
@@ -119,6 +120,7 @@ void TForm1::BuildMenus() {
 void TForm1::FormCreate() {
     RunHandler(this, [this] {
         LoadSettings();
+        LinkPlayerDrive(Drives().prefix(), DeviceLetter(DeviceDrive));  // a player plugged in
         const StartupPlan plan = PlanStartup(Drives(), DeviceDrive);
         if (plan.devicePresent) {
             TabSheet1->DriveComboBox1->SetDrive(plan.deviceLetter);

@@ -50,4 +50,6 @@ int RunJacket(Args args, const Environment& env, Streams io);     // picture_com
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
 int RunBatch(Args args, const Environment& env, Streams io);      // batch_command.cpp
 
+int RunFindPlayer(Args args, const Environment& env, Streams io);  // find_player_command.cpp
+
 }  // namespace corvina::cli
