@@ -9,7 +9,8 @@ namespace {
 
 class FixedHeightDelegate : public QStyledItemDelegate {
 public:
-    FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    FixedHeightDelegate(int height, QObject* parent)
+        : QStyledItemDelegate(parent), height_(height) {}
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height_);
     }

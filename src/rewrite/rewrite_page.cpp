@@ -2,13 +2,13 @@
 
 #include <QDropEvent>
 #include <QEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include "app/shared_state.h"
 #include "app/startup.h"
@@ -62,6 +62,7 @@ RewritePage::RewritePage(SharedState& state, QStatusBar* statusBar, QWidget* par
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->installEventFilter(this);
     ListBox1->setAcceptDrops(true);
+    ListBox1->viewport()->setAcceptDrops(true);
     ListBox1->viewport()->installEventFilter(this);
     SetItemHeight(ListBox1, 12);
     SetItemHeight(DirectoryListBox1, 16);
@@ -181,7 +182,9 @@ bool RewritePage::eventFilter(QObject* watched, QEvent* event) {
 void RewritePage::ListBox1DragDrop(const std::vector<std::filesystem::path>& files) {
     const DroppedFiles dropped = DroppedEntries(state_.Drives(), files);
     if (!dropped.outside.empty()) {
-        ShowErrorBox(this, QString::fromStdString(dropped.outside + " はどのドライブにも割り当てられていないフォルダにあるため、対象リストに追加できません。"));
+        ShowErrorBox(this, QString::fromStdString(dropped.outside +
+                                                  " はどのドライブにも割り当てられていないフォルダ"
+                                                  "にあるため、対象リストに追加できません。"));
         return;
     }
     Append(dropped.entries);
