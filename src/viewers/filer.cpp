@@ -65,7 +65,13 @@ std::optional<TagDetail> DetailOfRow(const DriveMap& drives, std::string_view fo
     const char letter = DeviceLetter(deviceDrive);
     if (IsPlainJacketName(jacketName) && letter != '\0') {
         const auto jacket = drives.Resolve(JoinPath(JacketFolderPath(letter), jacketName));
-        if (jacket && FileExists(*jacket)) detail.jacket = *jacket;
+        // Anything there but a folder counts: one that cannot be opened is an error to report.
+        std::error_code ec;
+        const auto type = jacket ? std::filesystem::status(*jacket, ec).type()
+                                 : std::filesystem::file_type::not_found;
+        if (!ec && type != std::filesystem::file_type::not_found &&
+            type != std::filesystem::file_type::directory)
+            detail.jacket = *jacket;
     }
     return detail;
 }
