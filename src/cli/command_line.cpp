@@ -42,6 +42,10 @@ constexpr std::array kCommands = {
             RunBatch},
     Command{"gbp-to-bmp", "gbp-to-bmp GBP BMP [--size WxH]\ta GBP picture as a 24-bit bitmap",
             RunGbpToBmp},
+    Command{"gbp-info",
+            "gbp-info FILE...\ta line per GBP file: its name, kind (Jacket GBP File or Wallpaper "
+            "GBP File),\ntime stamp and size, tab-separated",
+            RunGbpInfo},
     Command{"jacket", "jacket PICTURE OUT.GBP\tthe 75x75 jacket GBP file of a picture", RunJacket},
     Command{"wallpaper",
             "wallpaper PICTURE OUT.GBP [--bmp OUT.BMP]\tthe 240x320 wallpaper GBP file of a "

@@ -46,6 +46,7 @@ int RunProfile(Args args, const Environment& env, Streams io);    // profile_com
 int RunTags(Args args, const Environment& env, Streams io);       // tags_command.cpp
 int RunRewrite(Args args, const Environment& env, Streams io);    // tags_command.cpp
 int RunGbpToBmp(Args args, const Environment& env, Streams io);   // gbp_command.cpp
+int RunGbpInfo(Args args, const Environment& env, Streams io);    // gbp_info_command.cpp
 int RunJacket(Args args, const Environment& env, Streams io);     // picture_commands.cpp
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
 int RunBatch(Args args, const Environment& env, Streams io);      // batch_command.cpp
