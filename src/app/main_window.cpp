@@ -179,7 +179,7 @@ void CreateForms(const DriveMap& drives) {
     Form1->show();
     Form2 = new TForm2(Form1, *Form1);
     Form3 = new TForm3(Form1, drives);
-    Form4 = new TForm4(Form1);
+    Form4 = new TForm4(Form1, *Form1);
     Form5 = new TForm5(Form1);
 }
 
