@@ -18,6 +18,7 @@
 #include "controls/drive_combo_box.h"
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
+#include "controls/hourglass.h"
 #include "controls/picture_label.h"
 #include "formats/gbp.h"
 #include "rewrite/rewrite_settings_window.h"
@@ -29,15 +30,6 @@ namespace {
 
 constexpr QSize kPageSize(665, 582);
 constexpr int kRowHeight = 14;
-
-// The hourglass for the length of a handler's work.
-class Hourglass {
-public:
-    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QApplication::restoreOverrideCursor(); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry) {
     return MakeControl<QLineEdit>(parent, name, geometry);

@@ -14,6 +14,7 @@
 #include "controls/drive_combo_box.h"
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
+#include "controls/hourglass.h"
 #include "controls/message_boxes.h"
 #include "controls/picture_label.h"
 #include "viewers/gbp_view.h"
@@ -26,15 +27,6 @@ constexpr QSize kPageSize(665, 582);
 // The picture area on the first wallpaper shown; it never shrinks back.
 constexpr QSize kWallpaperImageSize(kWallpaperWidth, kWallpaperHeight);
 constexpr QSize kWallpaperBevelSize(kWallpaperWidth + 4, kWallpaperHeight + 4);
-
-// The hourglass for the length of a handler's work.
-class Hourglass {
-public:
-    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QApplication::restoreOverrideCursor(); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
 
 }  // namespace
 
