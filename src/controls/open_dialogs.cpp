@@ -89,4 +89,16 @@ OpenDialogService& OpenDialogs() { return Slot().Get(); }
 
 OpenDialogService* SetOpenDialogService(OpenDialogService* service) { return Slot().Set(service); }
 
+std::optional<std::filesystem::path> KeptOpenDialog::Choose(QWidget* parent,
+                                                            const DriveMap& drives) {
+    OpenDialogRequest shown = request;
+    shown.initialFolder = QString::fromStdString(FolderOfPath(fileName.toStdString()));
+    const std::optional<QString> chosen = OpenDialogs().Open(parent, shown);
+    if (!chosen) return std::nullopt;
+    fileName = *chosen;
+    const std::string path = chosen->toStdString();
+    if (DriveLetterOf(path)) return drives.ResolveOrThrow(path);
+    return std::filesystem::path(path);
+}
+
 }  // namespace corvina

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <optional>
 
 class QWidget;
@@ -17,6 +18,18 @@ struct OpenDialogRequest {
     QString filter;
     QString title;          // empty: the platform's own title
     QString initialFolder;  // a Windows folder path; empty: the dialog's own choice
+};
+
+// An open dialog that keeps the last file chosen for the rest of the program's run and opens in
+// its folder, as the picture dialogs do.
+struct KeptOpenDialog {
+    OpenDialogRequest request;
+    QString fileName;  // the last file chosen (a Windows path, or a host path outside the drives)
+
+    // Shows the dialog and keeps the name chosen, even when the file later proves unreadable.
+    // The host path of the file (a Windows path through the drive map), or nothing when the user
+    // cancelled, which keeps the old name.
+    std::optional<std::filesystem::path> Choose(QWidget* parent, const DriveMap& drives);
 };
 
 class OpenDialogService {

@@ -97,7 +97,7 @@ TForm3::TForm3(QWidget* parent, const DriveMap& drives)
     Button1 = MakeButton(this, "Button1", QRect(296, 352, 89, 33), QStringLiteral("OK"));
     Button2 = MakeButton(this, "Button2", QRect(296, 400, 89, 33), QStringLiteral("Cancel"));
 
-    OpenPictureDialog1.filter =
+    OpenPictureDialog1.request.filter =
         QStringLiteral("JPEG イメージファイル (*.jpg)|*.jpg|ビットマップ (*.bmp)|*.bmp");
 
     Wire(CheckBox1, &QCheckBox::clicked, this, &TForm3::CheckBox1Click);
@@ -127,17 +127,9 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::Button3Click() {
-    OpenDialogRequest request = OpenPictureDialog1;
-    request.initialFolder =
-        QString::fromStdString(FolderOfPath(OpenPictureDialog1FileName.toStdString()));
-    const std::optional<QString> chosen = OpenDialogs().Open(this, request);
-    if (!chosen) return;
-    // The name is kept even when the picture cannot be read, as the classic dialog keeps it.
-    OpenPictureDialog1FileName = *chosen;
-    const std::string path = chosen->toStdString();
-    const std::filesystem::path host =
-        DriveLetterOf(path) ? drives_.ResolveOrThrow(path) : std::filesystem::path(path);
-    Picture15 picture = ImportPicture(host, kJacketWidth, kJacketHeight);
+    const std::optional<std::filesystem::path> host = OpenPictureDialog1.Choose(this, drives_);
+    if (!host) return;
+    Picture15 picture = ImportPicture(*host, kJacketWidth, kJacketHeight);
     JacketPreview = std::move(picture);
     ShowPicture(Image1, *JacketPreview);
 }

@@ -43,8 +43,7 @@ public:
     QPushButton* Button3;
     QPushButton* Button1;
     QPushButton* Button2;
-    OpenDialogRequest OpenPictureDialog1;
-    QString OpenPictureDialog1FileName;  // the last file chosen, kept for the program's run
+    KeptOpenDialog OpenPictureDialog1;
 
     // The jacket made by the last successful "Load Picture"; nothing before the first.
     std::optional<Picture15> JacketPreview;

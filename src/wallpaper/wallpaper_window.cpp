@@ -64,7 +64,7 @@ TForm4::TForm4(QWidget* parent, SharedState& state)
     StatusBar1 = MakeControl<QStatusBar>(this, "StatusBar1", QRect(0, 432, 413, 20));
     StatusBar1->setSizeGripEnabled(false);
 
-    OpenPictureDialog1.filter =
+    OpenPictureDialog1.request.filter =
         QStringLiteral("JPEG イメージファイル (*.jpg)|*.jpg|ビットマップ (*.bmp)|*.bmp");
 
     Wire(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
@@ -80,17 +80,11 @@ void TForm4::FormCreate() {
 }
 
 void TForm4::Button1Click() {
-    OpenDialogRequest request = OpenPictureDialog1;
-    request.initialFolder =
-        QString::fromStdString(FolderOfPath(OpenPictureDialog1FileName.toStdString()));
-    const std::optional<QString> chosen = OpenDialogs().Open(this, request);
-    if (!chosen) return;
-    OpenPictureDialog1FileName = *chosen;
-    const std::string path = chosen->toStdString();
-    const std::filesystem::path host =
-        DriveLetterOf(path) ? state_.Drives().ResolveOrThrow(path) : std::filesystem::path(path);
+    const std::optional<std::filesystem::path> host =
+        OpenPictureDialog1.Choose(this, state_.Drives());
+    if (!host) return;
     // The preview gets its own copy: it keeps showing the picture after a transport released it.
-    ShowPicture(Image1, transporter_.Load(host));
+    ShowPicture(Image1, transporter_.Load(*host));
 }
 
 void TForm4::Button2Click() {

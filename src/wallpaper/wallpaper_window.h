@@ -30,8 +30,7 @@ public:
     QPushButton* Button2;
     QPushButton* Button3;
     QStatusBar* StatusBar1;
-    OpenDialogRequest OpenPictureDialog1;
-    QString OpenPictureDialog1FileName;  // the last file chosen, kept for the program's run
+    KeptOpenDialog OpenPictureDialog1;
 
     const WallpaperTransporter& Transporter() const noexcept { return transporter_; }
 

@@ -180,7 +180,7 @@ TEST_F(BatchRewriteTest, DialogChecksKeepItOpenAndChoicesCarryOver) {
     ASSERT_EQ(boxes_.shown.size(), 3u);
     EXPECT_EQ(boxes_.shown[2].kind, MessageKind::DefaultError);
     EXPECT_FALSE(Form3->JacketPreview.has_value());
-    EXPECT_EQ(Form3->OpenPictureDialog1FileName.toStdString(), bad.string());
+    EXPECT_EQ(Form3->OpenPictureDialog1.fileName.toStdString(), bad.string());
     Form3->Button1->click();  // still no picture: still refused
     EXPECT_EQ(boxes_.shown.back().text,
               QStringLiteral("ジャケット画像がインポートされていません。\r設定してください。"));
