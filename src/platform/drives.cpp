@@ -103,7 +103,7 @@ bool StartsWithPath(const fs::path& inner, const fs::path& outer, std::vector<st
 
 }  // namespace
 
-DriveMap::DriveMap(fs::path prefix) : prefix_(std::move(prefix)) {
+void DriveMap::CreateLayout() const {
     const fs::path devices = prefix_ / "dosdevices";
     const fs::path driveC = prefix_ / "drive_c";
     // The executable's folder (C:\Corvina) exists wherever the program runs; the settings file
@@ -137,7 +137,7 @@ fs::path DriveMap::PrefixFromEnvironment() {
     return fs::path(home) / ".local" / "share" / "corvina";
 }
 
-std::vector<Drive> DriveMap::Drives() const {
+DriveSnapshot DriveMap::Snapshot() const {
     std::vector<Drive> drives;
     std::error_code ec;
     for (fs::directory_iterator it(prefix_ / "dosdevices", ec), end; !ec && it != end;
@@ -164,19 +164,19 @@ std::vector<Drive> DriveMap::Drives() const {
     }
     std::sort(drives.begin(), drives.end(),
               [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
-    return drives;
+    return DriveSnapshot(prefix_, std::move(drives));
 }
 
-std::optional<fs::path> DriveMap::DriveRoot(char letter) const {
+std::optional<fs::path> DriveSnapshot::DriveRoot(char letter) const {
     if (!IsAsciiLetter(letter)) return std::nullopt;
     letter = ToLower(letter);
-    for (const Drive& drive : Drives()) {
+    for (const Drive& drive : drives_) {
         if (drive.letter == letter) return HostFolder(drive);
     }
     return std::nullopt;
 }
 
-fs::path DriveMap::HostFolder(const Drive& drive) const {
+fs::path DriveSnapshot::HostFolder(const Drive& drive) const {
     const fs::path target =
         drive.target.is_absolute() ? drive.target : prefix_ / "dosdevices" / drive.target;
     fs::path normal = target.lexically_normal();
@@ -184,7 +184,7 @@ fs::path DriveMap::HostFolder(const Drive& drive) const {
     return normal;
 }
 
-std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
+std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath) const {
     // A NUL would cut the path short at the system call.
     if (windowsPath.find('\0') != std::string_view::npos) return std::nullopt;
     const std::optional<char> letter = DriveLetterOf(windowsPath);
@@ -206,7 +206,7 @@ std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
     return result;
 }
 
-fs::path DriveMap::ResolveOrThrow(std::string_view windowsPath) const {
+fs::path DriveSnapshot::ResolveOrThrow(std::string_view windowsPath) const {
     if (std::optional<fs::path> path = Resolve(windowsPath)) return *path;
     const std::string text(windowsPath);
     if (!DriveLetterOf(windowsPath) || windowsPath.find('\0') != std::string_view::npos)
@@ -216,7 +216,7 @@ fs::path DriveMap::ResolveOrThrow(std::string_view windowsPath) const {
         std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
 }
 
-std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) const {
+std::optional<std::string> DriveSnapshot::ToWindowsPath(const fs::path& hostPath) const {
     std::error_code ec;
     const fs::path absolute = fs::absolute(hostPath, ec);
     if (ec) return std::nullopt;
@@ -236,7 +236,7 @@ std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) con
             bestRest = rest;
         }
     };
-    for (const Drive& drive : Drives()) {  // sorted by letter, so ties keep the lowest
+    for (const Drive& drive : drives_) {  // sorted by letter, so ties keep the lowest
         const fs::path root = HostFolder(drive);
         consider(drive.letter, root, lexical);
         std::error_code rootEc;

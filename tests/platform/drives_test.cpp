@@ -17,6 +17,7 @@ namespace {
 class DriveMapTest : public ::testing::Test {
 protected:
     DriveMapTest() : map_(dir_ / "prefix") {
+        map_.CreateLayout();
         player_ = dir_ / "player";
         fs::create_directories(player_ / "MUSIC" / "Artist");
         test::WriteText(player_ / "MUSIC" / "Artist" / "A.SAT", "x");
@@ -27,6 +28,26 @@ protected:
     DriveMap map_;
     fs::path player_;
 };
+
+TEST(DriveMapLayout, OpeningWritesNothingAndCreatingMakesDriveC) {
+    test::TempDir dir;
+    const DriveMap map(dir / "prefix");
+    EXPECT_TRUE(map.Drives().empty());
+    EXPECT_EQ(map.Resolve("C:\\Corvina"), std::nullopt);
+    EXPECT_FALSE(fs::exists(dir / "prefix"));
+
+    map.CreateLayout();
+    map.CreateLayout();  // a second time finds everything in place
+    EXPECT_TRUE(fs::is_directory(dir / "prefix" / "drive_c" / "Corvina"));
+    EXPECT_EQ(map.Resolve("c:\\corvina"), dir / "prefix" / "drive_c" / "Corvina");
+}
+
+TEST_F(DriveMapTest, SnapshotKeepsTheDriveListItWasTaken) {
+    const DriveSnapshot before = map_.Snapshot();
+    fs::remove(map_.prefix() / "dosdevices" / "f:");
+    EXPECT_EQ(before.Resolve("F:\\MUSIC"), player_ / "MUSIC");
+    EXPECT_EQ(map_.Resolve("F:\\MUSIC"), std::nullopt);  // a new snapshot sees the change
+}
 
 TEST_F(DriveMapTest, FirstUseCreatesDriveC) {
     const fs::path devices = map_.prefix() / "dosdevices";
@@ -39,6 +60,7 @@ TEST_F(DriveMapTest, FirstUseCreatesDriveC) {
     fs::remove(devices / "c:");
     fs::create_directory_symlink(player_, devices / "c:");
     DriveMap again(map_.prefix());
+    again.CreateLayout();
     EXPECT_EQ(fs::read_symlink(devices / "c:"), player_);
 }
 

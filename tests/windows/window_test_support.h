@@ -113,6 +113,7 @@ public:
         if (old != nullptr) oldPrefix_ = old;
         ::setenv("CORVINA_PREFIX", (dir_ / "prefix").c_str(), 1);
         drives_.emplace(DriveMap::PrefixFromEnvironment());
+        drives_->CreateLayout();
     }
     ~TempPrefix() {
         if (oldPrefix_) {
