@@ -1,6 +1,7 @@
 #include "platform/drives.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "platform/case_fold.h"
 #include "platform/errors.h"
+#include "platform/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -65,23 +67,66 @@ std::vector<std::string_view> Components(std::string_view rest) {
     return parts;
 }
 
-// The entry of `folder` that spells `name` ignoring case: the exact spelling when it exists,
-// otherwise the first case-insensitive match in byte order. Empty when there is none.
-std::string MatchEntry(const fs::path& folder, std::string_view name) {
-    std::error_code ec;
-    const fs::path exact = folder / fs::path(std::string(name));
-    if (fs::symlink_status(exact, ec).type() != fs::file_type::not_found && !ec)
-        return std::string(name);
-    std::string best;
-    bool found = false;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
-        if (EqualIgnoringCase(entry, name) && (!found || entry < best)) {
-            best = std::move(entry);
-            found = true;
+class SystemLookup : public FolderLookup {
+public:
+    std::optional<EntryId> Find(const fs::path& path) const override {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+        return EntryId{static_cast<std::uint64_t>(st.st_dev),
+                       static_cast<std::uint64_t>(st.st_ino)};
+    }
+
+    std::vector<std::string> Names(const fs::path& folder) const override {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path().filename().string());
+        return names;
+    }
+};
+
+// `name` with the case of its letters changed, the same text when it has no letter whose case
+// can be changed (non-ASCII lower-case letters, whose upper case the folding tables lack, stay).
+std::string OtherCase(std::string_view name) {
+    std::string other;
+    other.reserve(name.size());
+    for (std::size_t pos = 0; pos < name.size();) {
+        const char32_t c = NextCodePoint(name, pos);
+        if (c < 0x80) {
+            const char ascii = static_cast<char>(c);
+            other += ToLower(ascii) != ascii ? ToLower(ascii) : ToUpper(ascii);
+        } else if (c > 0x10FFFF) {
+            other += static_cast<char>(c - 0x110000);  // a malformed byte stays as it is
+        } else {
+            AppendUtf8(other, FoldCase(c));
         }
     }
-    return best;
+    return other;
+}
+
+// The entry of `folder` that spells `name` ignoring case, as the folder stores it: the exact
+// spelling when the folder holds it, otherwise the first case-insensitive match in byte order.
+// Empty when there is none.
+std::string MatchEntry(const fs::path& folder, std::string_view name, const FolderLookup& lookup) {
+    const std::string typed(name);
+    if (const auto found = lookup.Find(folder / typed)) {
+        // A case-sensitive folder found the typed spelling itself; a case-insensitive one (FAT)
+        // finds any spelling, and only its entries tell the stored one. Another spelling that
+        // finds the same entry shows which kind the folder is, without reading it.
+        const std::string other = OtherCase(typed);
+        const bool onlyAscii = std::all_of(typed.begin(), typed.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        });
+        if (other == typed && onlyAscii) return typed;  // no letters: one spelling only
+        if (other != typed && lookup.Find(folder / other) != found) return typed;
+    }
+    const std::vector<std::string> entries = lookup.Names(folder);
+    if (std::find(entries.begin(), entries.end(), typed) != entries.end()) return typed;
+    const std::string* best = nullptr;
+    for (const std::string& entry : entries) {
+        if (EqualIgnoringCase(entry, name) && (best == nullptr || entry < *best)) best = &entry;
+    }
+    return best != nullptr ? *best : std::string();
 }
 
 bool IsDriveLinkName(const std::string& name) noexcept {
@@ -184,7 +229,13 @@ fs::path DriveSnapshot::HostFolder(const Drive& drive) const {
     return normal;
 }
 
-std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath) const {
+const FolderLookup& FolderLookup::System() {
+    static const SystemLookup lookup;  // stateless
+    return lookup;
+}
+
+std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
+                                               const FolderLookup& lookup) const {
     // A NUL would cut the path short at the system call.
     if (windowsPath.find('\0') != std::string_view::npos) return std::nullopt;
     const std::optional<char> letter = DriveLetterOf(windowsPath);
@@ -196,7 +247,7 @@ std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath) con
     bool exists = true;  // once a component is missing, nothing below it can exist either
     for (std::string_view part : Components(windowsPath.substr(2))) {
         std::string name;
-        if (exists) name = MatchEntry(result, part);
+        if (exists) name = MatchEntry(result, part, lookup);
         if (name.empty()) {
             exists = false;
             name = std::string(part);

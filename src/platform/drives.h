@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -18,6 +19,32 @@ inline constexpr std::string_view kExecutablePath = "C:\\Corvina\\Corvina.exe";
 struct Drive {
     char letter;                   // lower case, 'a' to 'z'
     std::filesystem::path target;  // the host folder the letter maps to, as the link says
+};
+
+// How resolving asks about the entries of a folder. Resolve uses the system's own lookup unless
+// given another; tests give one that behaves as a case-insensitive file system (the player's
+// FAT), which the machine running them may not have.
+class FolderLookup {
+public:
+    // The identity of a folder entry (device and inode on Linux).
+    struct EntryId {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const EntryId&) const = default;
+    };
+
+    virtual ~FolderLookup() = default;
+
+    // The entry the file system finds for `path`, without following a last symbolic link;
+    // nothing when it finds none. A case-insensitive file system finds it in any spelling.
+    virtual std::optional<EntryId> Find(const std::filesystem::path& path) const = 0;
+
+    // The names a folder stores (never "." or ".."), in no particular order; empty when the
+    // folder cannot be read.
+    virtual std::vector<std::string> Names(const std::filesystem::path& folder) const = 0;
+
+    // The lookup of the machine's own file systems.
+    static const FolderLookup& System();
 };
 
 // The drive list of a prefix as it was read at one moment. An operation that resolves several
@@ -50,7 +77,10 @@ public:
     // case-insensitive file system that finds the typed spelling still gives the stored one; a
     // component that matches nothing is kept as spelt, so the result may name a file to create.
     // Nothing for a text that is not a drive path or an unmapped drive letter.
-    std::optional<std::filesystem::path> Resolve(std::string_view windowsPath) const;
+    // A folder is read only where the spelling may differ from the typed one: when no entry has
+    // the typed spelling, or when another spelling finds the same entry (the folder ignores case).
+    std::optional<std::filesystem::path> Resolve(
+        std::string_view windowsPath, const FolderLookup& lookup = FolderLookup::System()) const;
 
     // As Resolve, but throws FileError ("no such drive" or "not a drive path") instead.
     std::filesystem::path ResolveOrThrow(std::string_view windowsPath) const;

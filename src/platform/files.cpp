@@ -191,9 +191,13 @@ bool MatchesOneMask(std::string_view name, std::string_view mask) noexcept {
 
 }  // namespace
 
-File File::OpenRead(const fs::path& path) { return File(OpenRegular(path, O_RDONLY), path.native()); }
+File File::OpenRead(const fs::path& path) {
+    return File(OpenRegular(path, O_RDONLY), path.native());
+}
 
-File File::OpenWrite(const fs::path& path) { return File(OpenRegular(path, O_WRONLY), path.native()); }
+File File::OpenWrite(const fs::path& path) {
+    return File(OpenRegular(path, O_WRONLY), path.native());
+}
 
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
@@ -260,14 +264,29 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t maxB
     return bytes;
 }
 
+namespace {
+
+// The file that writing to `requested` replaces or creates: `requested` itself, or the end of its
+// chain of symbolic links, which need not exist yet (a link to a missing file gets its file, as
+// opening the link for writing would create it).
+fs::path WriteTarget(const fs::path& requested) {
+    fs::path path = requested;
+    for (int links = 0; links < 40; ++links) {  // the system's own limit on a chain of links
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec) throw MakeFileError(kCannotCreate, requested.string(), ec.value());
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    throw MakeFileError(kCannotCreate, requested.string(), ELOOP);
+}
+
+}  // namespace
+
 void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> bytes) {
     // Replace what a link points to, not the link itself.
-    fs::path path = requested;
-    std::error_code ec;
-    if (fs::is_symlink(requested, ec)) {
-        const fs::path target = fs::canonical(requested, ec);
-        if (!ec) path = target;
-    }
+    const fs::path path = WriteTarget(requested);
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))

@@ -4,7 +4,9 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <map>
 
+#include "platform/case_fold.h"
 #include "platform/errors.h"
 #include "support/temp_dir.h"
 
@@ -103,6 +105,63 @@ TEST_F(DriveMapTest, MatchesNonAsciiLettersIgnoringCase) {
     fs::create_directory(player_ / "ＡＢＣ");  // full-width letters
     EXPECT_EQ(map_.Resolve("F:\\ärzte"), player_ / "ÄRZTE");
     EXPECT_EQ(map_.Resolve("F:\\ａｂｃ"), player_ / "ＡＢＣ");
+}
+
+// Folders as a case-insensitive file system keeps them: every spelling finds an entry, which
+// keeps the spelling it was stored with. Counts the folders read.
+class CaseInsensitiveFolders : public FolderLookup {
+public:
+    explicit CaseInsensitiveFolders(bool ignoresCase) : ignoresCase_(ignoresCase) {}
+
+    void Add(const fs::path& folder, std::vector<std::string> names) {
+        folders_[folder.string()] = std::move(names);
+    }
+
+    std::optional<EntryId> Find(const fs::path& path) const override {
+        const auto folder = folders_.find(path.parent_path().string());
+        if (folder == folders_.end()) return std::nullopt;
+        const std::vector<std::string>& names = folder->second;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const bool same = ignoresCase_ ? EqualIgnoringCase(names[i], path.filename().string())
+                                           : names[i] == path.filename();
+            if (same) return EntryId{folder->first.size(), i};
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> Names(const fs::path& folder) const override {
+        ++foldersRead;
+        const auto found = folders_.find(folder.string());
+        return found != folders_.end() ? found->second : std::vector<std::string>{};
+    }
+
+    mutable int foldersRead = 0;
+
+private:
+    bool ignoresCase_;
+    std::map<std::string, std::vector<std::string>> folders_;
+};
+
+TEST(DriveSnapshotSpelling, NamesComeAsStoredWhenTheFolderIgnoresCase) {
+    const DriveSnapshot drives("/prefix", {Drive{'f', "/fat"}});
+    CaseInsensitiveFolders fat(true);
+    fat.Add("/fat", {"MUSIC", "GBSYSTEM"});
+    fat.Add("/fat/MUSIC", {"Artist", "2024"});
+    fat.Add("/fat/MUSIC/Artist", {"A.SAT"});
+    EXPECT_EQ(drives.Resolve("F:\\music\\ARTIST\\a.sat", fat), "/fat/MUSIC/Artist/A.SAT");
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist\\A.SAT", fat), "/fat/MUSIC/Artist/A.SAT");
+    EXPECT_EQ(drives.Resolve("F:\\Music\\2024\\new.sat", fat), "/fat/MUSIC/2024/new.sat");
+
+    // A folder that keeps case is read only when the typed spelling finds nothing.
+    CaseInsensitiveFolders ext(false);
+    ext.Add("/fat", {"MUSIC", "music"});
+    ext.Add("/fat/MUSIC", {"Artist"});
+    EXPECT_EQ(ext.foldersRead, 0);
+    EXPECT_EQ(drives.Resolve("F:\\music", ext), "/fat/music");
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist", ext), "/fat/MUSIC/Artist");
+    EXPECT_EQ(ext.foldersRead, 0);
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\artist", ext), "/fat/MUSIC/Artist");
+    EXPECT_EQ(ext.foldersRead, 1);
 }
 
 TEST_F(DriveMapTest, KeepsMissingComponentsAsSpelt) {
