@@ -11,21 +11,22 @@ namespace corvina {
 
 namespace {
 
-FileError WriteFailure(const std::exception& cause) {
+// The dialog shows its own text word for word; the parts keep the cause's reason.
+FileError WriteFailure(const std::string& reason) {
     const std::string path = SettingsWindowsPath();
     std::string message(kSettingsWriteFailure);
     message.replace(message.find("%s"), 2, path);
-    return FileError(std::move(message), path, cause.what());
+    return FileError(std::move(message), ErrorParts{"書き込めません", path, reason});
 }
 
 void WriteKey(const DriveMap& drives, std::string_view key, std::string_view value) {
     try {
         WritePrivateProfileString(kSettingsSection, key, value, SettingsHostPath(drives));
     } catch (const FileError& error) {
-        throw WriteFailure(error);
-    } catch (const std::invalid_argument& error) {
+        throw WriteFailure(error.reason());
+    } catch (const UsageError& error) {
         // A line break in the value would corrupt the file; nothing was written.
-        throw WriteFailure(error);
+        throw WriteFailure(error.reason());
     }
 }
 

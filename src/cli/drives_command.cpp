@@ -17,8 +17,8 @@ namespace {
 // become the current folder.
 DriveSnapshot ReadDrives(const Environment& env) {
     if (env.prefix.empty())
-        throw MakeFileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
-                            "CORVINA_PREFIX も HOME も設定されていません");
+        throw FileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
+                        "CORVINA_PREFIX も HOME も設定されていません");
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(env.prefix, ec);
     if (ec && ec != std::errc::no_such_file_or_directory)

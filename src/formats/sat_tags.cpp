@@ -88,17 +88,19 @@ Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
     return {offset, kTextFieldSize};
 }
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+constexpr const char* kCannotWriteTags = "タグを書き込めません";
 
 void CheckRequest(const std::filesystem::path& path, const TagRewrite& request) {
     if (request.track && (*request.track < kMinTrack || *request.track > kMaxTrack)) {
-        throw std::invalid_argument("トラック番号は " + std::to_string(kMinTrack) + " から " +
-                                    std::to_string(kMaxTrack) + " までです (" +
-                                    std::to_string(*request.track) + "): " + Quoted(path));
+        throw UsageError(kCannotWriteTags, path.string(),
+                         "トラック番号は " + std::to_string(kMinTrack) + " から " +
+                             std::to_string(kMaxTrack) +
+                             " までです: " + std::to_string(*request.track));
     }
     if (request.jacketName && !IsJacketFileName(*request.jacketName)) {
-        throw std::invalid_argument("ジャケット画像ファイル名が正しくありません (\"" +
-                                    *request.jacketName + "\"): " + Quoted(path));
+        throw UsageError(
+            kCannotWriteTags, path.string(),
+            "ジャケット画像ファイル名が正しくありません: \"" + *request.jacketName + "\"");
     }
 }
 
@@ -163,9 +165,9 @@ void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& reques
     const std::uint64_t size = file.Size();
     if (size < kTagBlockWriteEnd) {
         // Writing would extend the music file with tag bytes.
-        throw FormatError("SAT ファイルが短すぎてタグを書き込めません (" + std::to_string(size) +
-                          " バイト、" + std::to_string(kTagBlockWriteEnd) +
-                          " バイト以上が必要です): " + Quoted(path));
+        throw FormatError(kCannotWriteTags, path.string(),
+                          "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
+                              std::to_string(kTagBlockWriteEnd) + " バイト以上が必要です");
     }
     for (std::size_t i = 0; i < count; ++i) {
         file.WriteAt(ranges[i].offset, std::span<const std::uint8_t>(image).subspan(

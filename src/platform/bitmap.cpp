@@ -136,7 +136,7 @@ public:
 
 private:
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw MakePictureError(kBadBitmapText, name_, reason);
+        throw FormatError(kBadBitmapText, name_, reason);
     }
 
     void ReadExact(std::uint64_t offset, std::span<std::uint8_t> buffer) const {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/errors.h"
+
 namespace corvina::cp932 {
 
 namespace {
@@ -37,9 +39,8 @@ class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error(
-                "code page 932 conversion is not available: the C library has no iconv "
-                "converter \"CP932\"");
+            throw Error("文字コード CP932 の変換を使えません", "",
+                        "C ライブラリの iconv に \"CP932\" の変換がありません");
         }
     }
     ~Converter() { iconv_close(cd_); }

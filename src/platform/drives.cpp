@@ -177,8 +177,8 @@ fs::path DriveMap::PrefixFromEnvironment() {
     if (!dataHome.empty() && dataHome.front() == '/') return fs::path(dataHome) / "corvina";
     const std::string home = HomeFolder();
     if (home.empty())
-        throw MakeFileError("設定フォルダが決まりません", "$HOME",
-                            "CORVINA_PREFIX も HOME も設定されていません");
+        throw FileError("設定フォルダが決まりません", "$HOME",
+                        "CORVINA_PREFIX も HOME も設定されていません");
     return fs::path(home) / ".local" / "share" / "corvina";
 }
 
@@ -261,8 +261,8 @@ fs::path DriveSnapshot::ResolveOrThrow(std::string_view windowsPath) const {
     if (std::optional<fs::path> path = Resolve(windowsPath)) return *path;
     const std::string text(windowsPath);
     if (!DriveLetterOf(windowsPath) || windowsPath.find('\0') != std::string_view::npos)
-        throw MakeFileError("ドライブのパスではありません", text, std::string());
-    throw MakeFileError(
+        throw FileError("ドライブのパスではありません", text, std::string());
+    throw FileError(
         "ドライブがありません", text,
         std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
 }

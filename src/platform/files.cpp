@@ -66,7 +66,7 @@ int OpenRegular(const fs::path& path, int access) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw MakeFileError(kCannotOpen, path.string(), errno);
     if (S_ISDIR(st.st_mode)) throw MakeFileError(kCannotOpen, path.string(), EISDIR);
-    if (!S_ISREG(st.st_mode)) throw MakeFileError(kCannotOpen, path.string(), kNotRegular);
+    if (!S_ISREG(st.st_mode)) throw FileError(kCannotOpen, path.string(), kNotRegular);
     return guard.Release();
 }
 
@@ -257,8 +257,8 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t maxB
     File file = File::OpenRead(path);
     const std::uint64_t size = file.Size();
     if (size > maxBytes)
-        throw MakeFileError(kCannotRead, path.string(),
-                            "ファイルが大きすぎます (" + std::to_string(size) + " バイト)");
+        throw FileError(kCannotRead, path.string(),
+                        "ファイルが大きすぎます (" + std::to_string(size) + " バイト)");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     bytes.resize(file.ReadAt(0, bytes));  // the file may have shrunk meanwhile
     return bytes;
@@ -290,9 +290,9 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
-        throw MakeFileError(kCannotCreate, requested.string(),
-                            S_ISDIR(existing.st_mode) ? std::string(std::strerror(EISDIR))
-                                                      : std::string(kNotRegular));
+        throw FileError(kCannotCreate, requested.string(),
+                        S_ISDIR(existing.st_mode) ? std::string(std::strerror(EISDIR))
+                                                  : std::string(kNotRegular));
     // Replacing goes through the folder, which would let a file we may not write be replaced
     // all the same; refuse it as writing it in place would be refused.
     if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)

@@ -428,21 +428,20 @@ JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
     if (!RunDecode(*c)) {
         if (c->readError) std::rethrow_exception(c->readError);
         if (c->failure == Failure::kTooManyScans) {
-            throw MakePictureError(
+            throw FormatError(
                 kBadJpegText, c->name,
                 "スキャンが多すぎます (" + std::to_string(kMaxScans) + " を超えています)");
         }
         if (c->failure == Failure::kScratchFile) {
-            throw MakePictureError(kBadJpegText, c->name,
-                                   "一時ファイルを読み書きできません: " +
-                                       std::system_category().message(c->scratchErrno));
+            throw FormatError(kBadJpegText, c->name,
+                              "一時ファイルを読み書きできません: " +
+                                  std::system_category().message(c->scratchErrno));
         }
         if (c->failure == Failure::kTooManyCoefficients) {
-            throw MakePictureError(
-                kBadJpegText, c->name,
-                "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
+            throw FormatError(kBadJpegText, c->name,
+                              "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
         }
-        throw MakePictureError(kBadJpegText, c->name, c->err.message);
+        throw FormatError(kBadJpegText, c->name, c->err.message);
     }
     JpegReport report;
     report.width = static_cast<int>(c->cinfo.output_width);
