@@ -1,27 +1,17 @@
 #include "controls/drive_combo_box.h"
 
 #include <QStyle>
-#include <system_error>
 
 #include "controls/directory_list_box.h"
 #include "controls/handler.h"
 #include "platform/drives.h"
+#include "platform/folder_lists.h"
 
 namespace corvina {
 
 namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-QString EntryText(const DriveMap& drives, const Drive& drive) {
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::weakly_canonical(
-        drives.prefix() / "dosdevices" / (std::string(1, drive.letter) + ":"), error);
-    if (error) target = drive.target;
-    std::string name = target.filename().string();
-    if (name.empty()) name = target.string();
-    return QString::fromStdString(std::string(1, drive.letter) + ": [" + name + "]");
-}
 
 }  // namespace
 
@@ -36,8 +26,10 @@ void DriveComboBox::SetDriveMap(const DriveMap* drives) {
     clear();
     if (drives_ != nullptr) {
         const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-        for (const corvina::Drive& drive : drives_->Drives()) {
-            addItem(icon, EntryText(*drives_, drive), QChar(QLatin1Char(drive.letter)));
+        const DriveSnapshot snapshot = drives_->Snapshot();
+        for (const corvina::Drive& drive : snapshot.Drives()) {
+            addItem(icon, QString::fromStdString(DriveEntryText(snapshot, drive)),
+                    QChar(QLatin1Char(drive.letter)));
         }
     }
     ShowDrive();

@@ -18,4 +18,11 @@ inline bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
     return CompareIgnoringCase(a, b) == 0;
 }
 
+// The order of names in every list of the program: ignoring case, then by bytes, so that names
+// differing only in case keep one fixed order.
+inline bool NameOrder(std::string_view a, std::string_view b) noexcept {
+    const int order = CompareIgnoringCase(a, b);
+    return order != 0 ? order < 0 : a < b;
+}
+
 }  // namespace corvina

@@ -423,10 +423,8 @@ std::vector<DirEntry> ListFolder(const fs::path& folder, std::string_view mask) 
     }
     ::closedir(dir);
     if (error != 0) throw MakeFileError(kCannotListFolder, folder.string(), error);
-    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-        const int order = CompareIgnoringCase(a.name, b.name);
-        return order != 0 ? order < 0 : a.name < b.name;
-    });
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return NameOrder(a.name, b.name); });
     return entries;
 }
 
