@@ -1,9 +1,9 @@
 #include "app/settings.h"
 
-#include <cctype>
 #include <exception>
 #include <stdexcept>
 
+#include "platform/case_fold.h"
 #include "platform/errors.h"
 #include "platform/profile.h"
 
@@ -54,7 +54,7 @@ Settings LoadSettings(const DriveMap& drives) {
 
 std::string DriveSettingText(char letter) {
     if (letter == '\0') return {};
-    return std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
+    return std::string(1, AsciiToLower(letter));
 }
 
 void SaveSettings(const DriveMap& drives, std::string_view roomPath, char driveLetter) {

@@ -7,6 +7,7 @@
 
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
+#include "platform/case_fold.h"
 #include "platform/drives.h"
 #include "platform/folder_lists.h"
 
@@ -40,8 +41,7 @@ DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent) {
 
 char DirectoryListBox::Drive() const noexcept {
     if (directory_.empty()) return '\0';
-    const char c = directory_.front();
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return AsciiToLower(directory_.front());
 }
 
 void DirectoryListBox::SetDirectory(std::string_view windowsFolder) {

@@ -4,16 +4,11 @@
 
 #include "controls/directory_list_box.h"
 #include "controls/handler.h"
+#include "platform/case_fold.h"
 #include "platform/drives.h"
 #include "platform/folder_lists.h"
 
 namespace corvina {
-
-namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-}  // namespace
 
 DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
@@ -40,7 +35,7 @@ void DriveComboBox::ShowDrive() {
 }
 
 void DriveComboBox::SetDrive(char letter) {
-    letter = Lower(letter);
+    letter = AsciiToLower(letter);
     if (letter == drive_) return;
     // A tree already on that drive stays in its folder.
     if (dirList_ != nullptr && letter != '\0' && dirList_->Drive() != letter) {

@@ -8,6 +8,18 @@
 // itself, after every real character.
 namespace corvina {
 
+// ASCII letters alone, for drive letters and the code page's single-byte names; every other
+// byte is returned as it is.
+constexpr bool IsAsciiLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr char AsciiToLower(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char AsciiToUpper(char c) noexcept {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // The lower-case partner of a code point, or the code point itself.
 char32_t FoldCase(char32_t codePoint) noexcept;
 

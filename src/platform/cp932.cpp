@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/errors.h"
+#include "platform/little_endian.h"
 
 namespace corvina::cp932 {
 
@@ -89,10 +90,10 @@ std::unique_ptr<const Tables> BuildTables() {
 
     Converter decoder("UTF-16LE", "CP932");
     Converter encoder("CP932", "UTF-16LE");
-    unsigned char out[8];
+    std::uint8_t out[8];
     const auto decode = [&](std::uint16_t code, const unsigned char* bytes, std::size_t size) {
         if (decoder.Convert(bytes, size, out, sizeof out) != 2) return;
-        const char16_t unit = static_cast<char16_t>(out[0] | (out[1] << 8));
+        const char16_t unit = static_cast<char16_t>(ReadLe16(out, 0));
         tables->toUnit[code] = unit;
         if (tables->toChar[unit] == kNoChar) tables->toChar[unit] = code;
     };

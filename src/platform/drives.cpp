@@ -21,12 +21,6 @@ namespace {
 
 bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
 
-bool IsAsciiLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-char ToLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
-
-char ToUpper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
-
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
@@ -94,7 +88,7 @@ std::string OtherCase(std::string_view name) {
         const char32_t c = NextCodePoint(name, pos);
         if (c < 0x80) {
             const char ascii = static_cast<char>(c);
-            other += ToLower(ascii) != ascii ? ToLower(ascii) : ToUpper(ascii);
+            other += AsciiToLower(ascii) != ascii ? AsciiToLower(ascii) : AsciiToUpper(ascii);
         } else if (c > 0x10FFFF) {
             other += static_cast<char>(c - 0x110000);  // a malformed byte stays as it is
         } else {
@@ -190,7 +184,7 @@ DriveSnapshot DriveMap::Snapshot() const {
         const std::string name = it->path().filename().string();
         if (!IsDriveLinkName(name)) continue;
         std::error_code linkEc;
-        Drive drive{ToLower(name[0]), {}};
+        Drive drive{AsciiToLower(name[0]), {}};
         if (it->is_symlink(linkEc)) {
             drive.target = fs::read_symlink(it->path(), linkEc);
             if (linkEc) continue;
@@ -214,7 +208,7 @@ DriveSnapshot DriveMap::Snapshot() const {
 
 std::optional<fs::path> DriveSnapshot::DriveRoot(char letter) const {
     if (!IsAsciiLetter(letter)) return std::nullopt;
-    letter = ToLower(letter);
+    letter = AsciiToLower(letter);
     for (const Drive& drive : drives_) {
         if (drive.letter == letter) return HostFolder(drive);
     }
@@ -264,7 +258,7 @@ fs::path DriveSnapshot::ResolveOrThrow(std::string_view windowsPath) const {
         throw FileError("ドライブのパスではありません", text, std::string());
     throw FileError(
         "ドライブがありません", text,
-        std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
+        std::string("ドライブ ") + AsciiToUpper(windowsPath[0]) + ": は割り当てられていません");
 }
 
 std::optional<std::string> DriveSnapshot::ToWindowsPath(const fs::path& hostPath) const {
@@ -295,7 +289,7 @@ std::optional<std::string> DriveSnapshot::ToWindowsPath(const fs::path& hostPath
         if (!rootEc && !ec) consider(drive.letter, realRoot, canonical);
     }
     if (!bestLetter) return std::nullopt;
-    std::string text{ToUpper(*bestLetter), ':', '\\'};
+    std::string text{AsciiToUpper(*bestLetter), ':', '\\'};
     for (std::size_t i = 0; i < bestRest.size(); ++i) {
         if (i > 0) text += '\\';
         text += bestRest[i];
@@ -308,7 +302,7 @@ std::string FolderText(std::string_view windowsFolder) {
     text.reserve(windowsFolder.size() + 1);
     std::size_t pos = 0;
     if (DriveLetterOf(windowsFolder)) {
-        text += ToUpper(windowsFolder[0]);
+        text += AsciiToUpper(windowsFolder[0]);
         text += ":\\";
         pos = 2;
     }
@@ -335,7 +329,7 @@ std::string JoinPath(std::string_view folderText, std::string_view name) {
 std::optional<char> DriveLetterOf(std::string_view windowsPath) {
     if (windowsPath.size() < 2 || !IsAsciiLetter(windowsPath[0]) || windowsPath[1] != ':')
         return std::nullopt;
-    return ToLower(windowsPath[0]);
+    return AsciiToLower(windowsPath[0]);
 }
 
 std::string FolderOfPath(std::string_view windowsPath) {

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/case_fold.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -40,8 +41,6 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Names are equal when they hold the same characters, ASCII letters compared ignoring case. A
 // two-byte character is compared as it is, so "ア" (83 41) never matches "ヂ" (83 61).
 bool NamesEqual(std::string_view a, std::string_view b) {
@@ -52,7 +51,7 @@ bool NamesEqual(std::string_view a, std::string_view b) {
         const std::size_t lengthB = cp932::CharLength(b.substr(j));
         if (lengthA != lengthB) return false;
         if (lengthA == 1) {
-            if (FoldAscii(a[i]) != FoldAscii(b[j])) return false;
+            if (AsciiToUpper(a[i]) != AsciiToUpper(b[j])) return false;
         } else if (a.substr(i, 2) != b.substr(j, 2)) {
             return false;
         }

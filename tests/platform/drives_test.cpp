@@ -8,6 +8,7 @@
 
 #include "platform/case_fold.h"
 #include "platform/errors.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -223,30 +224,16 @@ TEST_F(DriveMapTest, HostPathsBackToWindowsPaths) {
 }
 
 TEST(DriveMapPrefix, ComesFromTheEnvironment) {
-    struct SavedVariable {
-        explicit SavedVariable(const char* name) : name(name) {
-            if (const char* value = getenv(name)) saved = value;
-        }
-        ~SavedVariable() {
-            if (saved)
-                setenv(name, saved->c_str(), 1);
-            else
-                unsetenv(name);
-        }
-        const char* name;
-        std::optional<std::string> saved;
-    };
-    SavedVariable prefix("CORVINA_PREFIX"), dataHome("XDG_DATA_HOME"), home("HOME");
+    test::EnvironmentGuard prefix("CORVINA_PREFIX", "/tmp/p");
+    test::EnvironmentGuard dataHome("XDG_DATA_HOME", "/tmp/data");
+    test::EnvironmentGuard home("HOME", "/tmp/home");
 
-    setenv("CORVINA_PREFIX", "/tmp/p", 1);
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/p");
-    setenv("CORVINA_PREFIX", "", 1);
-    setenv("XDG_DATA_HOME", "/tmp/data", 1);
-    setenv("HOME", "/tmp/home", 1);
+    prefix.Set("");
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/data/corvina");
-    setenv("XDG_DATA_HOME", "relative", 1);
+    dataHome.Set("relative");
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
-    unsetenv("XDG_DATA_HOME");
+    dataHome.Set(nullptr);
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
 }
 

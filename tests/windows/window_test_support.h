@@ -21,6 +21,7 @@
 #include "controls/message_boxes.h"
 #include "controls/open_dialogs.h"
 #include "platform/drives.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 namespace corvina::test {
@@ -108,19 +109,9 @@ inline void SaveScreenshot(QWidget* window, const char* name) {
 // map over it.
 class TempPrefix {
 public:
-    TempPrefix() {
-        const char* old = std::getenv("CORVINA_PREFIX");
-        if (old != nullptr) oldPrefix_ = old;
-        ::setenv("CORVINA_PREFIX", (dir_ / "prefix").c_str(), 1);
+    TempPrefix() : prefixVariable_("CORVINA_PREFIX", (dir_ / "prefix").c_str()) {
         drives_.emplace(DriveMap::PrefixFromEnvironment());
         drives_->CreateLayout();
-    }
-    ~TempPrefix() {
-        if (oldPrefix_) {
-            ::setenv("CORVINA_PREFIX", oldPrefix_->c_str(), 1);
-        } else {
-            ::unsetenv("CORVINA_PREFIX");
-        }
     }
 
     const DriveMap& drives() const { return *drives_; }
@@ -141,7 +132,7 @@ public:
 
 private:
     TempDir dir_;
-    std::optional<std::string> oldPrefix_;
+    EnvironmentGuard prefixVariable_;
     std::optional<DriveMap> drives_;
 };
 
