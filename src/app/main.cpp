@@ -21,6 +21,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<corvina::DriveMap> drives;
     corvina::RunHandler(nullptr, [&] {
         drives = std::make_unique<corvina::DriveMap>(corvina::DriveMap::PrefixFromEnvironment());
+        drives->CreateLayout();
     });
     if (!drives) return 1;
 

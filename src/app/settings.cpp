@@ -1,9 +1,9 @@
 #include "app/settings.h"
 
-#include <cctype>
 #include <exception>
 #include <stdexcept>
 
+#include "platform/case_fold.h"
 #include "platform/errors.h"
 #include "platform/profile.h"
 
@@ -11,21 +11,22 @@ namespace corvina {
 
 namespace {
 
-FileError WriteFailure(const std::exception& cause) {
+// The dialog shows its own text word for word; the parts keep the cause's reason.
+FileError WriteFailure(const std::string& reason) {
     const std::string path = SettingsWindowsPath();
     std::string message(kSettingsWriteFailure);
     message.replace(message.find("%s"), 2, path);
-    return FileError(std::move(message), path, cause.what());
+    return FileError(std::move(message), ErrorParts{"書き込めません", path, reason});
 }
 
 void WriteKey(const DriveMap& drives, std::string_view key, std::string_view value) {
     try {
         WritePrivateProfileString(kSettingsSection, key, value, SettingsHostPath(drives));
     } catch (const FileError& error) {
-        throw WriteFailure(error);
-    } catch (const std::invalid_argument& error) {
+        throw WriteFailure(error.reason());
+    } catch (const UsageError& error) {
         // A line break in the value would corrupt the file; nothing was written.
-        throw WriteFailure(error);
+        throw WriteFailure(error.reason());
     }
 }
 
@@ -53,7 +54,7 @@ Settings LoadSettings(const DriveMap& drives) {
 
 std::string DriveSettingText(char letter) {
     if (letter == '\0') return {};
-    return std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
+    return std::string(1, AsciiToLower(letter));
 }
 
 void SaveSettings(const DriveMap& drives, std::string_view roomPath, char driveLetter) {

@@ -1,5 +1,8 @@
 // corvina-cli drives, corvina-cli path: the drive map as the program sees it.
+#include <cerrno>
+#include <filesystem>
 #include <ostream>
+#include <system_error>
 
 #include "cli/commands.h"
 #include "platform/drives.h"
@@ -9,13 +12,20 @@ namespace corvina::cli {
 
 namespace {
 
-// The drive map of the environment's prefix. An empty prefix means that main() found none; it
-// must not become the current folder, where the map would create its folders.
-DriveMap OpenDriveMap(const Environment& env) {
+// The drive list of the environment's prefix, read without writing anything: a prefix that
+// does not exist yet maps no drive. An empty prefix means that main() found none; it must not
+// become the current folder.
+DriveSnapshot ReadDrives(const Environment& env) {
     if (env.prefix.empty())
-        throw MakeFileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
-                            "CORVINA_PREFIX も HOME も設定されていません");
-    return DriveMap(env.prefix);
+        throw FileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
+                        "CORVINA_PREFIX も HOME も設定されていません");
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(env.prefix, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ec.value());
+    if (!ec && !std::filesystem::is_directory(status))
+        throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ENOTDIR);
+    return DriveMap(env.prefix).Snapshot();
 }
 
 }  // namespace
@@ -27,7 +37,7 @@ int RunDrives(Args args, const Environment& env, Streams io) {
         return kExitUsage;
     }
     try {
-        const DriveMap drives = OpenDriveMap(env);
+        const DriveSnapshot drives = ReadDrives(env);
         for (const Drive& drive : drives.Drives())
             io.out << drive.letter << ": " << drives.HostFolder(drive).string() << "\n";
         return kExitOk;
@@ -44,7 +54,7 @@ int RunPath(Args args, const Environment& env, Streams io) {
         return kExitUsage;
     }
     try {
-        const DriveMap drives = OpenDriveMap(env);
+        const DriveSnapshot drives = ReadDrives(env);
         io.out << drives.ResolveOrThrow(args[0]).string() << "\n";
         return kExitOk;
     } catch (const FileError& error) {

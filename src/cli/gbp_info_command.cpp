@@ -34,7 +34,7 @@ int RunGbpInfo(Args args, const Environment&, Streams io) {
         try {
             const DirEntry entry = LookUpEntry(path);
             if (entry.IsFolder())
-                throw MakeFileError("GBP ファイルではありません", path, "フォルダです");
+                throw FileError("GBP ファイルではありません", path, "フォルダです");
             const GbpFileInfo info = GbpInfoOfEntry(entry);
             io.out << info.texts.name << '\t' << info.kindText << '\t' << info.texts.timeStamp
                    << '\t' << info.texts.size << '\n';

@@ -2,14 +2,14 @@
 
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
-#include <cerrno>
+#include <stdexcept>
 
 #include "controls/control_icons.h"
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
+#include "platform/case_fold.h"
 #include "platform/drives.h"
-#include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/folder_lists.h"
 
 namespace corvina {
 
@@ -41,23 +41,23 @@ DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent) {
 
 char DirectoryListBox::Drive() const noexcept {
     if (directory_.empty()) return '\0';
-    const char c = directory_.front();
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return AsciiToLower(directory_.front());
 }
 
 void DirectoryListBox::SetDirectory(std::string_view windowsFolder) {
     if (drives_ == nullptr) throw std::logic_error("DirectoryListBox without a drive map");
-    const std::string folderText = FolderTextOnDisk(*drives_, windowsFolder);
+    // One drive list for the whole move.
+    const ListedFolder folder = FindListedFolder(drives_->Snapshot(), windowsFolder);
     // The file list reads first: when it cannot, nothing has moved yet.
-    if (fileList_ != nullptr) fileList_->SetDirectory(folderText);
-    directory_ = folderText;
-    Fill();
+    if (fileList_ != nullptr) fileList_->SetDirectory(folder);
+    directory_ = folder.text;
+    Fill(folder.host);
     emit Changed();
 }
 
 void DirectoryListBox::SetDrive(char letter) { SetDirectory(std::string(1, letter) + ":\\"); }
 
-void DirectoryListBox::Fill() {
+void DirectoryListBox::Fill(const std::filesystem::path& hostFolder) {
     clear();
     const QIcon& open = IconOf(ControlIcon::FolderOpen);
     const QIcon& closed = IconOf(ControlIcon::FolderClosed);
@@ -81,17 +81,10 @@ void DirectoryListBox::Fill() {
         current->setData(kDepthRole, depth);
         start = end + 1;
     }
-    if (const auto host = drives_->Resolve(directory_)) {
-        try {
-            for (const DirEntry& entry : ListFolder(*host, "*")) {
-                if (!entry.IsFolder() || (entry.attributes & kAttrHidden)) continue;
-                auto* sub = new QListWidgetItem(closed, QString::fromStdString(entry.name), this);
-                sub->setData(kPathRole, QString::fromStdString(JoinPath(directory_, entry.name)));
-                sub->setData(kDepthRole, depth + 1);
-            }
-        } catch (const FileError&) {
-            // An unreadable folder shows no sub-folders; its files were read by the file list.
-        }
+    for (const std::string& name : SubFolderNames(hostFolder)) {
+        auto* sub = new QListWidgetItem(closed, QString::fromStdString(name), this);
+        sub->setData(kPathRole, QString::fromStdString(JoinPath(directory_, name)));
+        sub->setData(kDepthRole, depth + 1);
     }
     setCurrentItem(current);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,7 @@ signals:
     void Changed();
 
 private:
-    void Fill();
+    void Fill(const std::filesystem::path& hostFolder);
     void Open(QListWidgetItem* item);
 
     const DriveMap* drives_ = nullptr;

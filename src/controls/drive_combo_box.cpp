@@ -5,25 +5,11 @@
 #include "controls/control_icons.h"
 #include "controls/directory_list_box.h"
 #include "controls/handler.h"
+#include "platform/case_fold.h"
 #include "platform/drives.h"
+#include "platform/folder_lists.h"
 
 namespace corvina {
-
-namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-QString EntryText(const DriveMap& drives, const Drive& drive) {
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::weakly_canonical(
-        drives.prefix() / "dosdevices" / (std::string(1, drive.letter) + ":"), error);
-    if (error) target = drive.target;
-    std::string name = target.filename().string();
-    if (name.empty()) name = target.string();
-    return QString::fromStdString(std::string(1, drive.letter) + ": [" + name + "]");
-}
-
-}  // namespace
 
 DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
@@ -36,8 +22,10 @@ void DriveComboBox::SetDriveMap(const DriveMap* drives) {
     clear();
     if (drives_ != nullptr) {
         const QIcon& icon = IconOf(ControlIcon::Drive);
-        for (const corvina::Drive& drive : drives_->Drives()) {
-            addItem(icon, EntryText(*drives_, drive), QChar(QLatin1Char(drive.letter)));
+        const DriveSnapshot snapshot = drives_->Snapshot();
+        for (const corvina::Drive& drive : snapshot.Drives()) {
+            addItem(icon, QString::fromStdString(DriveEntryText(snapshot, drive)),
+                    QChar(QLatin1Char(drive.letter)));
         }
     }
     ShowDrive();
@@ -48,7 +36,7 @@ void DriveComboBox::ShowDrive() {
 }
 
 void DriveComboBox::SetDrive(char letter) {
-    letter = Lower(letter);
+    letter = AsciiToLower(letter);
     if (letter == drive_) return;
     // A tree already on that drive stays in its folder.
     if (dirList_ != nullptr && letter != '\0' && dirList_->Drive() != letter) {

@@ -5,25 +5,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/folder_lists.h"
+
 namespace corvina {
 
 class DriveMap;
 
-// The folder text of an existing folder with each name spelt as it is stored on disk
-// ("f:\music" gives "F:\MUSIC" when the folder is stored as MUSIC; "." and ".." are folded
-// away). Throws FileError when the path does not name a folder.
-std::string FolderTextOnDisk(const DriveMap& drives, std::string_view windowsFolder);
-
-// The file list: the names (without folder) of the entries of one folder that match a mask,
-// sorted ignoring case. Which entries count is set by the attribute filter; sub-folders show as
-// "[name]". It reads its folder when the folder is set and again when asked to (Update).
+// The file list: shows the names FileListNames gives for one folder and mask (sub-folders as
+// "[name]" when included). It reads its folder when the folder is set and again when asked to
+// (Update).
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
     enum Include : unsigned {
-        kIncludeHidden = 0x1,   // hidden entries (dot names, the FAT hidden attribute)
-        kIncludeSystem = 0x2,   // entries with the FAT system attribute
-        kIncludeFolders = 0x4,  // sub-folders whose names match the mask
+        kIncludeHidden = kListHidden,
+        kIncludeSystem = kListSystem,
+        kIncludeFolders = kListFolders,
     };
 
     explicit FileListBox(QWidget* parent = nullptr);
@@ -41,6 +38,8 @@ public:
     // Moves to a folder (Windows path) and reads it. Throws FileError, changing nothing, when the
     // folder does not exist or cannot be read.
     void SetDirectory(std::string_view windowsFolder);
+    // Moves to a folder found already (by a folder tree moving with it) and reads it.
+    void SetDirectory(const ListedFolder& folder);
 
     // Reads the folder again; no item stays selected.
     void Update();
@@ -55,7 +54,6 @@ public:
 
 private:
     void Fill(const std::vector<std::string>& names);
-    std::vector<std::string> ReadNames(std::string_view folderText) const;
 
     const DriveMap* drives_ = nullptr;
     std::string mask_ = "*.*";

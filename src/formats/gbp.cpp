@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace corvina {
@@ -44,8 +45,8 @@ std::vector<std::uint8_t> WriteWallpaperGbp(const Picture15& picture) {
 Picture15 ReadGbpPicture(const std::filesystem::path& path, int width, int height) {
     if (width < 0 || height < 0 ||
         static_cast<std::int64_t>(width) * static_cast<std::int64_t>(height) > kMaxGbpReadPixels) {
-        throw std::invalid_argument("GBP picture size out of range: " + std::to_string(width) +
-                                    "x" + std::to_string(height));
+        throw UsageError("GBP 画像の大きさが範囲外です (" + std::to_string(width) + "x" +
+                         std::to_string(height) + ")");
     }
     Picture15 picture(width, height);
     std::vector<std::uint16_t>& pixels = picture.pixels();

@@ -59,7 +59,7 @@ std::vector<std::uint8_t> WriteWallpaperGbp(const Picture15& picture);
 // file too short for the size, each pixel past the end repeats the last pixel read whole (a pixel
 // cut after its first byte takes that byte with the second byte of the pixel before it); before
 // the first pixel the two bytes are 0. Opens the file with full sharing; throws FileError when it
-// cannot be read, std::invalid_argument for a negative size or one over kMaxGbpReadPixels.
+// cannot be read, UsageError for a negative size or one over kMaxGbpReadPixels.
 Picture15 ReadGbpPicture(const std::filesystem::path& path, int width, int height);
 
 enum class GbpKind { Jacket, Wallpaper };

@@ -8,6 +8,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "platform/utf8.h"
 
 namespace corvina {
@@ -32,24 +33,15 @@ char16_t ThroughCodePage(char16_t unit) {
 // converted on its own. The UTF-8 bytes are put into a local buffer and the string is made once,
 // since the filer reads thousands of blocks in a row.
 std::string TextAt(const Block& block, std::uint64_t offset) {
-    const std::uint8_t* field = block.data() + (offset - kReadStart);
-    std::array<char, kTextReadSize / 2 * 3> utf8;  // a unit is at most 3 bytes of UTF-8
+    const auto field = std::span<const std::uint8_t>(block).subspan(offset - kReadStart);
+    // A unit is at most 3 bytes of UTF-8; EncodeUtf8 asks for room for 4 at the last one.
+    std::array<char, kTextReadSize / 2 * 3 + 1> utf8;
     std::size_t length = 0;
     for (std::size_t k = 0; k < kTextReadSize / 2; ++k) {
-        const auto unit = static_cast<char16_t>(field[2 * k] | field[2 * k + 1] << 8);
+        const auto unit = static_cast<char16_t>(ReadLe16(field, 2 * k));
         if (unit == 0) break;
-        char16_t c = ThroughCodePage(unit);
-        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // half a surrogate pair is no character
-        if (c < 0x80) {
-            utf8[length++] = static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8[length++] = static_cast<char>(0xC0 | c >> 6);
-            utf8[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8[length++] = static_cast<char>(0xE0 | c >> 12);
-            utf8[length++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            utf8[length++] = static_cast<char>(0x80 | (c & 0x3F));
-        }
+        // Half a surrogate pair is no character: it becomes U+FFFD.
+        length += EncodeUtf8(ThroughCodePage(unit), utf8.data() + length);
     }
     return std::string(utf8.data(), length);
 }
@@ -65,8 +57,7 @@ struct Range {
 };
 
 void PutUnit(Image& image, std::uint64_t offset, char16_t unit) {
-    image[offset - kImageStart] = static_cast<std::uint8_t>(unit & 0xFF);
-    image[offset - kImageStart + 1] = static_cast<std::uint8_t>(unit >> 8);
+    WriteLe16(image, offset - kImageStart, unit);
 }
 
 // A text field: the units of the text's code page characters (at most 61), then zeros to the
@@ -88,17 +79,19 @@ Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
     return {offset, kTextFieldSize};
 }
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+constexpr const char* kCannotWriteTags = "タグを書き込めません";
 
 void CheckRequest(const std::filesystem::path& path, const TagRewrite& request) {
     if (request.track && (*request.track < kMinTrack || *request.track > kMaxTrack)) {
-        throw std::invalid_argument("トラック番号は " + std::to_string(kMinTrack) + " から " +
-                                    std::to_string(kMaxTrack) + " までです (" +
-                                    std::to_string(*request.track) + "): " + Quoted(path));
+        throw UsageError(kCannotWriteTags, path.string(),
+                         "トラック番号は " + std::to_string(kMinTrack) + " から " +
+                             std::to_string(kMaxTrack) +
+                             " までです: " + std::to_string(*request.track));
     }
     if (request.jacketName && !IsJacketFileName(*request.jacketName)) {
-        throw std::invalid_argument("ジャケット画像ファイル名が正しくありません (\"" +
-                                    *request.jacketName + "\"): " + Quoted(path));
+        throw UsageError(
+            kCannotWriteTags, path.string(),
+            "ジャケット画像ファイル名が正しくありません: \"" + *request.jacketName + "\"");
     }
 }
 
@@ -163,9 +156,9 @@ void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& reques
     const std::uint64_t size = file.Size();
     if (size < kTagBlockWriteEnd) {
         // Writing would extend the music file with tag bytes.
-        throw FormatError("SAT ファイルが短すぎてタグを書き込めません (" + std::to_string(size) +
-                          " バイト、" + std::to_string(kTagBlockWriteEnd) +
-                          " バイト以上が必要です): " + Quoted(path));
+        throw FormatError(kCannotWriteTags, path.string(),
+                          "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
+                              std::to_string(kTagBlockWriteEnd) + " バイト以上が必要です");
     }
     for (std::size_t i = 0; i < count; ++i) {
         file.WriteAt(ranges[i].offset, std::span<const std::uint8_t>(image).subspan(

@@ -71,7 +71,7 @@ struct TagRewrite {
 bool IsJacketFileName(std::string_view name) noexcept;
 
 // Rewrites the tag block in place: bytes 516 to 523 are set to 0 on every call, the rest only as
-// the request asks. The request is checked first (std::invalid_argument for a track outside 1 to
+// the request asks. The request is checked first (UsageError for a track outside 1 to
 // 255 or a malformed jacket name); a file shorter than 822 bytes is refused with FormatError.
 // Either way nothing is written. The file is opened for writing with full sharing and never
 // created, truncated or extended; a failed or short write throws FileError.

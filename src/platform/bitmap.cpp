@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 namespace corvina {
 
@@ -32,24 +33,6 @@ constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::int64_t kMaxDensity = 1'000'000;
 
 constexpr std::size_t kStreamChunk = 64 * 1024;
-
-std::uint16_t Le16(const std::uint8_t* p) noexcept {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Le32(const std::uint8_t* p) noexcept {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void PutLe16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) noexcept {
-    out[at] = static_cast<std::uint8_t>(value);
-    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutLe32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) noexcept {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // One colour channel of a 16- or 32-bit pixel: its mask, and its values scaled to 0..255.
 class Channel {
@@ -136,7 +119,7 @@ public:
 
 private:
     [[noreturn]] void Fail(const std::string& reason) const {
-        throw MakePictureError(kBadBitmapText, name_, reason);
+        throw FormatError(kBadBitmapText, name_, reason);
     }
 
     void ReadExact(std::uint64_t offset, std::span<std::uint8_t> buffer) const {
@@ -183,9 +166,9 @@ void BitmapReader::ReadHeaders() {
     }
     if (got < kFileHeaderSize + 4) Fail("ファイルが短すぎます");
     if (head[0] != 'B' || head[1] != 'M') Fail("先頭が \"BM\" ではありません");
-    const std::uint32_t fileSizeField = Le32(&head[2]);
-    const std::uint32_t offBits = Le32(&head[10]);
-    const std::uint32_t headerSize = Le32(&head[14]);
+    const std::uint32_t fileSizeField = ReadLe32(head, 2);
+    const std::uint32_t offBits = ReadLe32(head, 10);
+    const std::uint32_t headerSize = ReadLe32(head, 14);
     const bool core = headerSize == kCoreHeaderSize;
     if (!core && headerSize != kInfoHeaderSize && headerSize != kInfoV2HeaderSize &&
         headerSize != kInfoV3HeaderSize && headerSize != kV4HeaderSize &&
@@ -193,7 +176,7 @@ void BitmapReader::ReadHeaders() {
         Fail("ヘッダーの大きさ " + std::to_string(headerSize) + " には対応していません");
     }
     if (got < kFileHeaderSize + headerSize) Fail("ファイルが途中で切れています");
-    const std::uint8_t* h = &head[kFileHeaderSize];
+    const auto h = std::span<const std::uint8_t>(head).subspan(kFileHeaderSize);
 
     std::int64_t width = 0;
     std::int64_t height = 0;
@@ -201,20 +184,20 @@ void BitmapReader::ReadHeaders() {
     std::uint32_t colorsUsed = 0;
     std::uint32_t sizeImage = 0;
     if (core) {
-        width = Le16(h + 4);
-        height = Le16(h + 6);
-        planes = Le16(h + 8);
-        bitCount_ = Le16(h + 10);
+        width = ReadLe16(h, 4);
+        height = ReadLe16(h, 6);
+        planes = ReadLe16(h, 8);
+        bitCount_ = ReadLe16(h, 10);
     } else {
-        width = static_cast<std::int32_t>(Le32(h + 4));
-        height = static_cast<std::int32_t>(Le32(h + 8));
-        planes = Le16(h + 12);
-        bitCount_ = Le16(h + 14);
-        compression_ = Le32(h + 16);
-        sizeImage = Le32(h + 20);
-        const auto xDensity = static_cast<std::int32_t>(Le32(h + 24));
-        const auto yDensity = static_cast<std::int32_t>(Le32(h + 28));
-        colorsUsed = Le32(h + 32);
+        width = static_cast<std::int32_t>(ReadLe32(h, 4));
+        height = static_cast<std::int32_t>(ReadLe32(h, 8));
+        planes = ReadLe16(h, 12);
+        bitCount_ = ReadLe16(h, 14);
+        compression_ = ReadLe32(h, 16);
+        sizeImage = ReadLe32(h, 20);
+        const auto xDensity = static_cast<std::int32_t>(ReadLe32(h, 24));
+        const auto yDensity = static_cast<std::int32_t>(ReadLe32(h, 28));
+        colorsUsed = ReadLe32(h, 32);
         if (xDensity > kMaxDensity || yDensity > kMaxDensity) {
             Fail("解像度の値 (" + std::to_string(xDensity) + ", " + std::to_string(yDensity) +
                  " ピクセル/メートル) がありえない値です");
@@ -261,13 +244,14 @@ void BitmapReader::ReadHeaders() {
     // Colour masks: inside 52-byte and larger headers, or right after a 40-byte one.
     std::uint64_t paletteStart = kFileHeaderSize + headerSize;
     if (compression_ == kBiBitfields) {
-        const std::uint8_t* masks = h + kInfoHeaderSize;
         if (headerSize == kInfoHeaderSize) {
             if (got < kFileHeaderSize + kInfoHeaderSize + kMaskBytes)
                 Fail("ファイルが途中で切れています");
             paletteStart += kMaskBytes;
         }
-        const std::array<std::uint32_t, 3> mask = {Le32(masks), Le32(masks + 4), Le32(masks + 8)};
+        const std::array<std::uint32_t, 3> mask = {ReadLe32(h, kInfoHeaderSize),
+                                                   ReadLe32(h, kInfoHeaderSize + 4),
+                                                   ReadLe32(h, kInfoHeaderSize + 8)};
         const std::uint32_t allowed = bitCount_ == 16 ? 0xFFFFu : 0xFFFFFFFFu;
         const bool valid =
             std::all_of(
@@ -364,7 +348,8 @@ void BitmapReader::DecodeRows(PictureSink& sink) {
             }
         } else {
             for (std::size_t x = 0; x < width; ++x) {
-                const std::uint32_t pixel = bitCount_ == 16 ? Le16(&raw[x * 2]) : Le32(&raw[x * 4]);
+                const std::uint32_t pixel =
+                    bitCount_ == 16 ? ReadLe16(raw, x * 2) : ReadLe32(raw, x * 4);
                 for (const Channel& channel : channels_) *out++ = channel.Value(pixel);
             }
         }
@@ -456,15 +441,15 @@ std::vector<std::uint8_t> StartBitmap(int width, int height, unsigned bitCount,
     std::vector<std::uint8_t> out(offset + dataSize, 0);
     out[0] = 'B';
     out[1] = 'M';
-    PutLe32(out, 2, static_cast<std::uint32_t>(out.size()));
-    PutLe32(out, 10, static_cast<std::uint32_t>(offset));
-    PutLe32(out, 14, kInfoHeaderSize);
-    PutLe32(out, 18, static_cast<std::uint32_t>(width));
-    PutLe32(out, 22, static_cast<std::uint32_t>(height));
-    PutLe16(out, 26, 1);  // planes
-    PutLe16(out, 28, bitCount);
-    PutLe32(out, 30, kBiRgb);
-    PutLe32(out, 34, static_cast<std::uint32_t>(dataSize));
+    WriteLe32(out, 2, static_cast<std::uint32_t>(out.size()));
+    WriteLe32(out, 10, static_cast<std::uint32_t>(offset));
+    WriteLe32(out, 14, kInfoHeaderSize);
+    WriteLe32(out, 18, static_cast<std::uint32_t>(width));
+    WriteLe32(out, 22, static_cast<std::uint32_t>(height));
+    WriteLe16(out, 26, 1);  // planes
+    WriteLe16(out, 28, static_cast<std::uint16_t>(bitCount));
+    WriteLe32(out, 30, kBiRgb);
+    WriteLe32(out, 34, static_cast<std::uint32_t>(dataSize));
     // Density, colours used and important colours stay zero.
     return out;
 }
@@ -489,7 +474,7 @@ std::vector<std::uint8_t> EncodeBitmap16(const Picture15& picture) {
     std::size_t at = kFileHeaderSize + kInfoHeaderSize;
     for (int y = picture.height() - 1; y >= 0; --y, at += rowBytes) {
         for (int x = 0; x < picture.width(); ++x) {
-            PutLe16(out, at + static_cast<std::size_t>(x) * 2, picture.at(x, y) & 0x7FFFu);
+            WriteLe16(out, at + static_cast<std::size_t>(x) * 2, picture.at(x, y) & 0x7FFFu);
         }
     }
     return out;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/errors.h"
+#include "platform/little_endian.h"
+
 namespace corvina::cp932 {
 
 namespace {

@@ -1,6 +1,7 @@
 #include "platform/drives.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "platform/case_fold.h"
 #include "platform/errors.h"
+#include "platform/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -18,12 +20,6 @@ namespace corvina {
 namespace {
 
 bool IsSeparator(char c) noexcept { return c == '\\' || c == '/'; }
-
-bool IsAsciiLetter(char c) noexcept { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-char ToLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
-
-char ToUpper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c; }
 
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
@@ -65,23 +61,66 @@ std::vector<std::string_view> Components(std::string_view rest) {
     return parts;
 }
 
-// The entry of `folder` that spells `name` ignoring case: the exact spelling when it exists,
-// otherwise the first case-insensitive match in byte order. Empty when there is none.
-std::string MatchEntry(const fs::path& folder, std::string_view name) {
-    std::error_code ec;
-    const fs::path exact = folder / fs::path(std::string(name));
-    if (fs::symlink_status(exact, ec).type() != fs::file_type::not_found && !ec)
-        return std::string(name);
-    std::string best;
-    bool found = false;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string entry = it->path().filename().string();
-        if (EqualIgnoringCase(entry, name) && (!found || entry < best)) {
-            best = std::move(entry);
-            found = true;
+class SystemLookup : public FolderLookup {
+public:
+    std::optional<EntryId> Find(const fs::path& path) const override {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+        return EntryId{static_cast<std::uint64_t>(st.st_dev),
+                       static_cast<std::uint64_t>(st.st_ino)};
+    }
+
+    std::vector<std::string> Names(const fs::path& folder) const override {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path().filename().string());
+        return names;
+    }
+};
+
+// `name` with the case of its letters changed, the same text when it has no letter whose case
+// can be changed (non-ASCII lower-case letters, whose upper case the folding tables lack, stay).
+std::string OtherCase(std::string_view name) {
+    std::string other;
+    other.reserve(name.size());
+    for (std::size_t pos = 0; pos < name.size();) {
+        const char32_t c = NextCodePoint(name, pos);
+        if (c < 0x80) {
+            const char ascii = static_cast<char>(c);
+            other += AsciiToLower(ascii) != ascii ? AsciiToLower(ascii) : AsciiToUpper(ascii);
+        } else if (c > 0x10FFFF) {
+            other += static_cast<char>(c - 0x110000);  // a malformed byte stays as it is
+        } else {
+            AppendUtf8(other, FoldCase(c));
         }
     }
-    return best;
+    return other;
+}
+
+// The entry of `folder` that spells `name` ignoring case, as the folder stores it: the exact
+// spelling when the folder holds it, otherwise the first case-insensitive match in byte order.
+// Empty when there is none.
+std::string MatchEntry(const fs::path& folder, std::string_view name, const FolderLookup& lookup) {
+    const std::string typed(name);
+    if (const auto found = lookup.Find(folder / typed)) {
+        // A case-sensitive folder found the typed spelling itself; a case-insensitive one (FAT)
+        // finds any spelling, and only its entries tell the stored one. Another spelling that
+        // finds the same entry shows which kind the folder is, without reading it.
+        const std::string other = OtherCase(typed);
+        const bool onlyAscii = std::all_of(typed.begin(), typed.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        });
+        if (other == typed && onlyAscii) return typed;  // no letters: one spelling only
+        if (other != typed && lookup.Find(folder / other) != found) return typed;
+    }
+    const std::vector<std::string> entries = lookup.Names(folder);
+    if (std::find(entries.begin(), entries.end(), typed) != entries.end()) return typed;
+    const std::string* best = nullptr;
+    for (const std::string& entry : entries) {
+        if (EqualIgnoringCase(entry, name) && (best == nullptr || entry < *best)) best = &entry;
+    }
+    return best != nullptr ? *best : std::string();
 }
 
 bool IsDriveLinkName(const std::string& name) noexcept {
@@ -103,7 +142,7 @@ bool StartsWithPath(const fs::path& inner, const fs::path& outer, std::vector<st
 
 }  // namespace
 
-DriveMap::DriveMap(fs::path prefix) : prefix_(std::move(prefix)) {
+void DriveMap::CreateLayout() const {
     const fs::path devices = prefix_ / "dosdevices";
     const fs::path driveC = prefix_ / "drive_c";
     // The executable's folder (C:\Corvina) exists wherever the program runs; the settings file
@@ -132,12 +171,12 @@ fs::path DriveMap::PrefixFromEnvironment() {
     if (!dataHome.empty() && dataHome.front() == '/') return fs::path(dataHome) / "corvina";
     const std::string home = HomeFolder();
     if (home.empty())
-        throw MakeFileError("設定フォルダが決まりません", "$HOME",
-                            "CORVINA_PREFIX も HOME も設定されていません");
+        throw FileError("設定フォルダが決まりません", "$HOME",
+                        "CORVINA_PREFIX も HOME も設定されていません");
     return fs::path(home) / ".local" / "share" / "corvina";
 }
 
-std::vector<Drive> DriveMap::Drives() const {
+DriveSnapshot DriveMap::Snapshot() const {
     std::vector<Drive> drives;
     std::error_code ec;
     for (fs::directory_iterator it(prefix_ / "dosdevices", ec), end; !ec && it != end;
@@ -145,7 +184,7 @@ std::vector<Drive> DriveMap::Drives() const {
         const std::string name = it->path().filename().string();
         if (!IsDriveLinkName(name)) continue;
         std::error_code linkEc;
-        Drive drive{ToLower(name[0]), {}};
+        Drive drive{AsciiToLower(name[0]), {}};
         if (it->is_symlink(linkEc)) {
             drive.target = fs::read_symlink(it->path(), linkEc);
             if (linkEc) continue;
@@ -164,19 +203,19 @@ std::vector<Drive> DriveMap::Drives() const {
     }
     std::sort(drives.begin(), drives.end(),
               [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
-    return drives;
+    return DriveSnapshot(prefix_, std::move(drives));
 }
 
-std::optional<fs::path> DriveMap::DriveRoot(char letter) const {
+std::optional<fs::path> DriveSnapshot::DriveRoot(char letter) const {
     if (!IsAsciiLetter(letter)) return std::nullopt;
-    letter = ToLower(letter);
-    for (const Drive& drive : Drives()) {
+    letter = AsciiToLower(letter);
+    for (const Drive& drive : drives_) {
         if (drive.letter == letter) return HostFolder(drive);
     }
     return std::nullopt;
 }
 
-fs::path DriveMap::HostFolder(const Drive& drive) const {
+fs::path DriveSnapshot::HostFolder(const Drive& drive) const {
     const fs::path target =
         drive.target.is_absolute() ? drive.target : prefix_ / "dosdevices" / drive.target;
     fs::path normal = target.lexically_normal();
@@ -184,7 +223,13 @@ fs::path DriveMap::HostFolder(const Drive& drive) const {
     return normal;
 }
 
-std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
+const FolderLookup& FolderLookup::System() {
+    static const SystemLookup lookup;  // stateless
+    return lookup;
+}
+
+std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
+                                               const FolderLookup& lookup) const {
     // A NUL would cut the path short at the system call.
     if (windowsPath.find('\0') != std::string_view::npos) return std::nullopt;
     const std::optional<char> letter = DriveLetterOf(windowsPath);
@@ -196,7 +241,7 @@ std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
     bool exists = true;  // once a component is missing, nothing below it can exist either
     for (std::string_view part : Components(windowsPath.substr(2))) {
         std::string name;
-        if (exists) name = MatchEntry(result, part);
+        if (exists) name = MatchEntry(result, part, lookup);
         if (name.empty()) {
             exists = false;
             name = std::string(part);
@@ -206,17 +251,17 @@ std::optional<fs::path> DriveMap::Resolve(std::string_view windowsPath) const {
     return result;
 }
 
-fs::path DriveMap::ResolveOrThrow(std::string_view windowsPath) const {
+fs::path DriveSnapshot::ResolveOrThrow(std::string_view windowsPath) const {
     if (std::optional<fs::path> path = Resolve(windowsPath)) return *path;
     const std::string text(windowsPath);
     if (!DriveLetterOf(windowsPath) || windowsPath.find('\0') != std::string_view::npos)
-        throw MakeFileError("ドライブのパスではありません", text, std::string());
-    throw MakeFileError(
+        throw FileError("ドライブのパスではありません", text, std::string());
+    throw FileError(
         "ドライブがありません", text,
-        std::string("ドライブ ") + ToUpper(windowsPath[0]) + ": は割り当てられていません");
+        std::string("ドライブ ") + AsciiToUpper(windowsPath[0]) + ": は割り当てられていません");
 }
 
-std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) const {
+std::optional<std::string> DriveSnapshot::ToWindowsPath(const fs::path& hostPath) const {
     std::error_code ec;
     const fs::path absolute = fs::absolute(hostPath, ec);
     if (ec) return std::nullopt;
@@ -236,7 +281,7 @@ std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) con
             bestRest = rest;
         }
     };
-    for (const Drive& drive : Drives()) {  // sorted by letter, so ties keep the lowest
+    for (const Drive& drive : drives_) {  // sorted by letter, so ties keep the lowest
         const fs::path root = HostFolder(drive);
         consider(drive.letter, root, lexical);
         std::error_code rootEc;
@@ -244,7 +289,7 @@ std::optional<std::string> DriveMap::ToWindowsPath(const fs::path& hostPath) con
         if (!rootEc && !ec) consider(drive.letter, realRoot, canonical);
     }
     if (!bestLetter) return std::nullopt;
-    std::string text{ToUpper(*bestLetter), ':', '\\'};
+    std::string text{AsciiToUpper(*bestLetter), ':', '\\'};
     for (std::size_t i = 0; i < bestRest.size(); ++i) {
         if (i > 0) text += '\\';
         text += bestRest[i];
@@ -257,7 +302,7 @@ std::string FolderText(std::string_view windowsFolder) {
     text.reserve(windowsFolder.size() + 1);
     std::size_t pos = 0;
     if (DriveLetterOf(windowsFolder)) {
-        text += ToUpper(windowsFolder[0]);
+        text += AsciiToUpper(windowsFolder[0]);
         text += ":\\";
         pos = 2;
     }
@@ -284,7 +329,7 @@ std::string JoinPath(std::string_view folderText, std::string_view name) {
 std::optional<char> DriveLetterOf(std::string_view windowsPath) {
     if (windowsPath.size() < 2 || !IsAsciiLetter(windowsPath[0]) || windowsPath[1] != ':')
         return std::nullopt;
-    return ToLower(windowsPath[0]);
+    return AsciiToLower(windowsPath[0]);
 }
 
 std::string FolderOfPath(std::string_view windowsPath) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,23 +21,46 @@ struct Drive {
     std::filesystem::path target;  // the host folder the letter maps to, as the link says
 };
 
-class DriveMap {
+// How resolving asks about the entries of a folder. Resolve uses the system's own lookup unless
+// given another; tests give one that behaves as a case-insensitive file system (the player's
+// FAT), which the machine running them may not have.
+class FolderLookup {
 public:
-    // Uses `prefix` as it is; creates <prefix>/dosdevices, <prefix>/drive_c, the program's folder
-    // drive_c/Corvina and the link dosdevices/c: -> ../drive_c when they are missing (throws
-    // FileError when it cannot).
-    explicit DriveMap(std::filesystem::path prefix);
+    // The identity of a folder entry (device and inode on Linux).
+    struct EntryId {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const EntryId&) const = default;
+    };
 
-    // The prefix chosen by the environment: $CORVINA_PREFIX when set and not empty, otherwise
-    // ${XDG_DATA_HOME:-$HOME/.local/share}/corvina. Reads the environment; call it at the
-    // program's entry and hand the result down.
-    static std::filesystem::path PrefixFromEnvironment();
+    virtual ~FolderLookup() = default;
+
+    // The entry the file system finds for `path`, without following a last symbolic link;
+    // nothing when it finds none. A case-insensitive file system finds it in any spelling.
+    virtual std::optional<EntryId> Find(const std::filesystem::path& path) const = 0;
+
+    // The names a folder stores (never "." or ".."), in no particular order; empty when the
+    // folder cannot be read.
+    virtual std::vector<std::string> Names(const std::filesystem::path& folder) const = 0;
+
+    // The lookup of the machine's own file systems.
+    static const FolderLookup& System();
+};
+
+// The drive list of a prefix as it was read at one moment. An operation that resolves several
+// paths (a folder change, a file list, a batch run) takes one snapshot and resolves through it,
+// so that it reads the dosdevices folder once. A snapshot never reads the drive list again;
+// resolving reads the folders of the drives themselves.
+class DriveSnapshot {
+public:
+    DriveSnapshot(std::filesystem::path prefix, std::vector<Drive> drives)
+        : prefix_(std::move(prefix)), drives_(std::move(drives)) {}
 
     const std::filesystem::path& prefix() const noexcept { return prefix_; }
 
     // The mapped drives, sorted by letter. A link counts when its name is one letter and a colon
     // (either case); it need not point to an existing folder.
-    std::vector<Drive> Drives() const;
+    const std::vector<Drive>& Drives() const noexcept { return drives_; }
 
     // The host folder of a drive letter (either case), or nothing for an unmapped letter.
     std::optional<std::filesystem::path> DriveRoot(char letter) const;
@@ -48,11 +72,15 @@ public:
 
     // The host path of a Windows path "X:\...": the letter ignores case; '\' and '/' both
     // separate and doubled separators count as one; "." is skipped and ".." never climbs above
-    // the drive root; each component that does not exist with that exact spelling is matched
-    // ignoring case against the folder's entries (the first match in sorted order wins); a
+    // the drive root; each component is spelt as its folder stores it: the entry that matches
+    // ignoring case (the exact spelling first, then the first match in byte order), so that a
+    // case-insensitive file system that finds the typed spelling still gives the stored one; a
     // component that matches nothing is kept as spelt, so the result may name a file to create.
     // Nothing for a text that is not a drive path or an unmapped drive letter.
-    std::optional<std::filesystem::path> Resolve(std::string_view windowsPath) const;
+    // A folder is read only where the spelling may differ from the typed one: when no entry has
+    // the typed spelling, or when another spelling finds the same entry (the folder ignores case).
+    std::optional<std::filesystem::path> Resolve(
+        std::string_view windowsPath, const FolderLookup& lookup = FolderLookup::System()) const;
 
     // As Resolve, but throws FileError ("no such drive" or "not a drive path") instead.
     std::filesystem::path ResolveOrThrow(std::string_view windowsPath) const;
@@ -61,6 +89,53 @@ public:
     // separators, "X:\" for the drive root. When several drives hold it, the one with the
     // longest host folder wins (then the lowest letter). Nothing when no drive holds it.
     std::optional<std::string> ToWindowsPath(const std::filesystem::path& hostPath) const;
+
+private:
+    std::filesystem::path prefix_;
+    std::vector<Drive> drives_;
+};
+
+// A prefix folder that maps drive letters to host folders. Opening one reads and writes nothing;
+// the drive list is read when asked for (Snapshot, or once by each of the one-shot calls below),
+// so drives mapped while the program runs are seen. Only CreateLayout writes.
+class DriveMap {
+public:
+    // Uses `prefix` as it is, which need not exist yet.
+    explicit DriveMap(std::filesystem::path prefix) noexcept : prefix_(std::move(prefix)) {}
+
+    // The prefix chosen by the environment: $CORVINA_PREFIX when set and not empty, otherwise
+    // ${XDG_DATA_HOME:-$HOME/.local/share}/corvina. Reads the environment; call it at the
+    // program's entry and hand the result down.
+    static std::filesystem::path PrefixFromEnvironment();
+
+    const std::filesystem::path& prefix() const noexcept { return prefix_; }
+
+    // Creates what is missing of <prefix>/dosdevices, <prefix>/drive_c, the program's folder
+    // drive_c/Corvina and the link dosdevices/c: -> ../drive_c, leaving what exists alone (a
+    // changed c: link stays). The desktop program calls it at start and the settings writes
+    // before they write; read-only callers never do. Throws FileError when it cannot.
+    void CreateLayout() const;
+
+    // Reads the drive list now. A missing or unreadable dosdevices folder maps no drive.
+    DriveSnapshot Snapshot() const;
+
+    // One-shot calls: each reads the drive list once and answers as the snapshot does.
+    std::vector<Drive> Drives() const { return Snapshot().Drives(); }
+    std::optional<std::filesystem::path> DriveRoot(char letter) const {
+        return Snapshot().DriveRoot(letter);
+    }
+    std::filesystem::path HostFolder(const Drive& drive) const {
+        return DriveSnapshot(prefix_, {}).HostFolder(drive);  // reads nothing
+    }
+    std::optional<std::filesystem::path> Resolve(std::string_view windowsPath) const {
+        return Snapshot().Resolve(windowsPath);
+    }
+    std::filesystem::path ResolveOrThrow(std::string_view windowsPath) const {
+        return Snapshot().ResolveOrThrow(windowsPath);
+    }
+    std::optional<std::string> ToWindowsPath(const std::filesystem::path& hostPath) const {
+        return Snapshot().ToWindowsPath(hostPath);
+    }
 
 private:
     std::filesystem::path prefix_;

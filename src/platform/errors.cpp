@@ -4,14 +4,15 @@
 
 namespace corvina {
 
-FileError MakeFileError(const std::string& what, const std::string& path, int errorNumber) {
-    return MakeFileError(what, path, std::string(std::strerror(errorNumber)));
+std::string FormatErrorText(const ErrorParts& parts) {
+    std::string text = parts.what;
+    if (!parts.where.empty()) text += ": \"" + parts.where + "\"";
+    if (!parts.why.empty()) text += " (" + parts.why + ")";
+    return text;
 }
 
-FileError MakeFileError(const std::string& what, const std::string& path, const std::string& reason) {
-    std::string message = what + ": \"" + path + "\"";
-    if (!reason.empty()) message += " (" + reason + ")";
-    return FileError(std::move(message), path, reason);
+FileError MakeFileError(const std::string& what, const std::string& path, int errorNumber) {
+    return FileError(what, path, std::string(std::strerror(errorNumber)));
 }
 
 }  // namespace corvina

@@ -3,35 +3,81 @@
 #include <stdexcept>
 #include <string>
 
+// The errors the program reports. Every failure a user reads about says what failed, where (the
+// file, as the user knows it: a Windows path in the windows, a host path in corvina-cli) and
+// why, in one layout:
+//     <what>: "<where>" (<why>)
+// A library's or the system's own reason (strerror, libjpeg) may stand in the parentheses as
+// it comes; every other text is the program's own, in Japanese.
 namespace corvina {
 
-// A failure of the operating-system layer on one file or folder. what() is the full text a user
-// sees (it names the path and gives the system's reason); path() and reason() give the parts.
-class FileError : public std::runtime_error {
-public:
-    FileError(std::string message, std::string path, std::string reason)
-        : std::runtime_error(std::move(message)), path_(std::move(path)), reason_(std::move(reason)) {}
+// The three parts of an error.
+struct ErrorParts {
+    std::string what;   // what failed, e.g. "ファイルを開けません"
+    std::string where;  // the file; empty when no file is concerned
+    std::string why;    // the reason; may be empty
+};
 
-    const std::string& path() const noexcept { return path_; }
-    const std::string& reason() const noexcept { return reason_; }
+// The one layout of an error's text: <what>: "<where>" (<why>), leaving out the parts that are
+// empty.
+std::string FormatErrorText(const ErrorParts& parts);
+
+// A failure that a user reads about; what() is FormatErrorText of its parts, unless it was
+// given a text of its own (a message the program shows word for word).
+class Error : public std::runtime_error {
+public:
+    Error(std::string what, std::string where, std::string why)
+        : Error(ErrorParts{std::move(what), std::move(where), std::move(why)}) {}
+    // The text is made before the parts move (the base is initialised first).
+    explicit Error(ErrorParts parts)
+        : std::runtime_error(FormatErrorText(parts)), parts_(std::move(parts)) {}
+    Error(std::string text, ErrorParts parts)
+        : std::runtime_error(std::move(text)), parts_(std::move(parts)) {}
+
+    const std::string& failure() const noexcept { return parts_.what; }
+    const std::string& path() const noexcept { return parts_.where; }
+    const std::string& reason() const noexcept { return parts_.why; }
+    const ErrorParts& parts() const noexcept { return parts_; }
 
 private:
-    std::string path_;
-    std::string reason_;
+    ErrorParts parts_;
 };
 
-// Builds a FileError for an operation that failed with the C errno value `errorNumber`.
-// `what` says what was attempted, in the program's language, e.g. "ファイルを開けません".
-// The message reads: <what>: "<path>" (<system reason>)
-FileError MakeFileError(const std::string& what, const std::string& path, int errorNumber);
-
-// Builds a FileError whose reason is a text of the program's own (no errno behind it).
-FileError MakeFileError(const std::string& what, const std::string& path, const std::string& reason);
-
-// Malformed or unsupported content in data read from outside (a picture, a tag block).
-class FormatError : public std::runtime_error {
+// A failure of the operating-system layer on one file or folder.
+class FileError : public Error {
 public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
+
+// Malformed or unsupported content in data read from outside (a picture, a tag block), or a
+// file whose content does not allow the change asked for.
+class FormatError : public Error {
+public:
+    using Error::Error;
+};
+
+// A request refused before anything was touched because the caller asked for something the
+// function does not take: a value out of range, a name that would corrupt the file, a size the
+// caller should have checked. It is the caller's mistake, not the file's; when a file is
+// concerned its text has the usual layout.
+class UsageError : public std::invalid_argument {
+public:
+    explicit UsageError(const std::string& text) : UsageError(ErrorParts{text, {}, {}}) {}
+    UsageError(std::string what, std::string where, std::string why)
+        : UsageError(ErrorParts{std::move(what), std::move(where), std::move(why)}) {}
+    explicit UsageError(ErrorParts parts)
+        : std::invalid_argument(FormatErrorText(parts)), parts_(std::move(parts)) {}
+
+    const std::string& failure() const noexcept { return parts_.what; }
+    const std::string& path() const noexcept { return parts_.where; }
+    const std::string& reason() const noexcept { return parts_.why; }
+
+private:
+    ErrorParts parts_;
+};
+
+// A FileError for an operation that failed with the C errno value `errorNumber`, whose reason
+// is the system's text for it.
+FileError MakeFileError(const std::string& what, const std::string& path, int errorNumber);
 
 }  // namespace corvina

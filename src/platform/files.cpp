@@ -66,7 +66,7 @@ int OpenRegular(const fs::path& path, int access) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw MakeFileError(kCannotOpen, path.string(), errno);
     if (S_ISDIR(st.st_mode)) throw MakeFileError(kCannotOpen, path.string(), EISDIR);
-    if (!S_ISREG(st.st_mode)) throw MakeFileError(kCannotOpen, path.string(), kNotRegular);
+    if (!S_ISREG(st.st_mode)) throw FileError(kCannotOpen, path.string(), kNotRegular);
     return guard.Release();
 }
 
@@ -191,9 +191,13 @@ bool MatchesOneMask(std::string_view name, std::string_view mask) noexcept {
 
 }  // namespace
 
-File File::OpenRead(const fs::path& path) { return File(OpenRegular(path, O_RDONLY), path.native()); }
+File File::OpenRead(const fs::path& path) {
+    return File(OpenRegular(path, O_RDONLY), path.native());
+}
 
-File File::OpenWrite(const fs::path& path) { return File(OpenRegular(path, O_WRONLY), path.native()); }
+File File::OpenWrite(const fs::path& path) {
+    return File(OpenRegular(path, O_WRONLY), path.native());
+}
 
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
@@ -253,27 +257,42 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t maxB
     File file = File::OpenRead(path);
     const std::uint64_t size = file.Size();
     if (size > maxBytes)
-        throw MakeFileError(kCannotRead, path.string(),
-                            "ファイルが大きすぎます (" + std::to_string(size) + " バイト)");
+        throw FileError(kCannotRead, path.string(),
+                        "ファイルが大きすぎます (" + std::to_string(size) + " バイト)");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     bytes.resize(file.ReadAt(0, bytes));  // the file may have shrunk meanwhile
     return bytes;
 }
 
+namespace {
+
+// The file that writing to `requested` replaces or creates: `requested` itself, or the end of its
+// chain of symbolic links, which need not exist yet (a link to a missing file gets its file, as
+// opening the link for writing would create it).
+fs::path WriteTarget(const fs::path& requested) {
+    fs::path path = requested;
+    for (int links = 0; links < 40; ++links) {  // the system's own limit on a chain of links
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec) throw MakeFileError(kCannotCreate, requested.string(), ec.value());
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    throw MakeFileError(kCannotCreate, requested.string(), ELOOP);
+}
+
+}  // namespace
+
 void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> bytes) {
     // Replace what a link points to, not the link itself.
-    fs::path path = requested;
-    std::error_code ec;
-    if (fs::is_symlink(requested, ec)) {
-        const fs::path target = fs::canonical(requested, ec);
-        if (!ec) path = target;
-    }
+    const fs::path path = WriteTarget(requested);
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
-        throw MakeFileError(kCannotCreate, requested.string(),
-                            S_ISDIR(existing.st_mode) ? std::string(std::strerror(EISDIR))
-                                                      : std::string(kNotRegular));
+        throw FileError(kCannotCreate, requested.string(),
+                        S_ISDIR(existing.st_mode) ? std::string(std::strerror(EISDIR))
+                                                  : std::string(kNotRegular));
     // Replacing goes through the folder, which would let a file we may not write be replaced
     // all the same; refuse it as writing it in place would be refused.
     if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
@@ -404,10 +423,8 @@ std::vector<DirEntry> ListFolder(const fs::path& folder, std::string_view mask) 
     }
     ::closedir(dir);
     if (error != 0) throw MakeFileError(kCannotListFolder, folder.string(), error);
-    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-        const int order = CompareIgnoringCase(a.name, b.name);
-        return order != 0 ? order < 0 : a.name < b.name;
-    });
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return NameOrder(a.name, b.name); });
     return entries;
 }
 

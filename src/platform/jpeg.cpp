@@ -86,7 +86,9 @@ struct DecodeContext {
     Failure failure = Failure::kNone;
     std::exception_ptr readError;
     std::vector<JOCTET> input = std::vector<JOCTET>(kInputBufferSize);
-    std::vector<JSAMPLE> decoded;   // one row as libjpeg gives it (RGB or CMYK)
+    std::vector<JSAMPLE> decoded;   // a batch of rows as libjpeg gives them (RGB or CMYK)
+    std::vector<JSAMPROW> rows;     // the rows of the batch in `decoded`
+    JDIMENSION rowsRead = 0;        // by the last batch
     std::vector<std::uint8_t> rgb;  // the same row in RGB, for CMYK files
     PictureSink* sink = nullptr;
     const PictureLimits* limits = nullptr;
@@ -340,20 +342,34 @@ void CmykToRgb(const JSAMPLE* cmyk, std::uint8_t* rgb, std::size_t width, bool i
     }
 }
 
-// The only function that calls setjmp. Its locals are trivially destructible; everything else
-// lives in the context, which the caller owns. Returns false on a failure recorded in the
-// context; exceptions from the sink pass through (no libjpeg frame is active then).
-bool RunDecode(DecodeContext& c) {
+// Runs `step`, which calls libjpeg functions and nothing else, with the error manager's jump
+// target in this frame: a libjpeg error, or a stop asked for by our callbacks, ends the step
+// through longjmp. The only function that calls setjmp. Neither it nor a step holds anything
+// with a destructor, so the jump passes over nothing that needs cleaning up. Returns false on
+// such a failure, recorded in the context.
+template <typename Step>
+bool Guarded(DecodeContext& c, const Step& step) {
     if (setjmp(c.err.jump)) {
         if (c.failure == Failure::kNone) c.failure = Failure::kLibjpeg;
         return false;
     }
+    step();
+    return true;
+}
+
+// The decode, with every libjpeg call in a guarded step of its own (the header, the start, each
+// batch of rows, the finish); the size checks, which build texts, and the sink, which may throw,
+// run between them. Returns false on a failure recorded in the context.
+bool RunDecode(DecodeContext& c) {
     c.created = true;  // destroying a half-created decompressor is safe
-    jpeg_create_decompress(&c.cinfo);
-    c.cinfo.client_data = &c;
-    c.cinfo.src = &c.src.pub;
-    c.cinfo.progress = &c.progress;
-    jpeg_read_header(&c.cinfo, TRUE);
+    const bool headerRead = Guarded(c, [&c] {
+        jpeg_create_decompress(&c.cinfo);
+        c.cinfo.client_data = &c;
+        c.cinfo.src = &c.src.pub;
+        c.cinfo.progress = &c.progress;
+        jpeg_read_header(&c.cinfo, TRUE);
+    });
+    if (!headerRead) return false;
 
     // Before libjpeg allocates anything in proportion to the picture.
     CheckPictureSize(c.cinfo.image_width, c.cinfo.image_height, *c.limits, kBadJpegText, c.name);
@@ -379,24 +395,32 @@ bool RunDecode(DecodeContext& c) {
     const bool cmyk = c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
     c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
 
-    jpeg_start_decompress(&c.cinfo);
+    if (!Guarded(c, [&c] { jpeg_start_decompress(&c.cinfo); })) return false;
     const std::size_t width = c.cinfo.output_width;
-    c.decoded.resize(width * static_cast<std::size_t>(c.cinfo.output_components));
+    const std::size_t rowSize = width * static_cast<std::size_t>(c.cinfo.output_components);
+    // As many rows at a time as libjpeg prefers to give (1 to 4).
+    const auto batch = static_cast<JDIMENSION>(std::max(1, c.cinfo.rec_outbuf_height));
+    c.decoded.resize(rowSize * batch);
+    c.rows.resize(batch);
+    for (JDIMENSION i = 0; i < batch; ++i) c.rows[i] = c.decoded.data() + i * rowSize;
     if (cmyk) c.rgb.resize(width * 3);
     c.sink->Start(static_cast<int>(width), static_cast<int>(c.cinfo.output_height),
                   RowOrder::kTopDown);
     while (c.cinfo.output_scanline < c.cinfo.output_height) {
-        JSAMPROW row = c.decoded.data();
-        if (jpeg_read_scanlines(&c.cinfo, &row, 1) != 1) continue;
-        if (cmyk) {
-            CmykToRgb(row, c.rgb.data(), width, c.cinfo.saw_Adobe_marker);
-            c.sink->Row(c.rgb);
-        } else {
-            c.sink->Row(c.decoded);
+        const bool read = Guarded(
+            c, [&c, batch] { c.rowsRead = jpeg_read_scanlines(&c.cinfo, c.rows.data(), batch); });
+        if (!read) return false;
+        for (JDIMENSION i = 0; i < c.rowsRead; ++i) {
+            const std::span<const std::uint8_t> row(c.rows[i], rowSize);
+            if (cmyk) {
+                CmykToRgb(row.data(), c.rgb.data(), width, c.cinfo.saw_Adobe_marker);
+                c.sink->Row(c.rgb);
+            } else {
+                c.sink->Row(row);
+            }
         }
     }
-    jpeg_finish_decompress(&c.cinfo);
-    return true;
+    return Guarded(c, [&c] { jpeg_finish_decompress(&c.cinfo); });
 }
 
 }  // namespace
@@ -428,21 +452,20 @@ JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
     if (!RunDecode(*c)) {
         if (c->readError) std::rethrow_exception(c->readError);
         if (c->failure == Failure::kTooManyScans) {
-            throw MakePictureError(
+            throw FormatError(
                 kBadJpegText, c->name,
                 "スキャンが多すぎます (" + std::to_string(kMaxScans) + " を超えています)");
         }
         if (c->failure == Failure::kScratchFile) {
-            throw MakePictureError(kBadJpegText, c->name,
-                                   "一時ファイルを読み書きできません: " +
-                                       std::system_category().message(c->scratchErrno));
+            throw FormatError(kBadJpegText, c->name,
+                              "一時ファイルを読み書きできません: " +
+                                  std::system_category().message(c->scratchErrno));
         }
         if (c->failure == Failure::kTooManyCoefficients) {
-            throw MakePictureError(
-                kBadJpegText, c->name,
-                "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
+            throw FormatError(kBadJpegText, c->name,
+                              "プログレッシブ JPEG の画像がファイルの大きさに比べて大きすぎます");
         }
-        throw MakePictureError(kBadJpegText, c->name, c->err.message);
+        throw FormatError(kBadJpegText, c->name, c->err.message);
     }
     JpegReport report;
     report.width = static_cast<int>(c->cinfo.output_width);

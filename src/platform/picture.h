@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/errors.h"
+
 // In-memory pictures, rows from the top, each row from left to right.
 namespace corvina {
 
@@ -14,7 +16,7 @@ class Picture15 {
 public:
     Picture15() = default;
     Picture15(int width, int height) : width_(width), height_(height) {
-        if (width < 0 || height < 0) throw std::invalid_argument("negative picture size");
+        if (width < 0 || height < 0) throw UsageError("画像の大きさが負です");
         pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     }
 
@@ -46,7 +48,7 @@ class Picture24 {
 public:
     Picture24() = default;
     Picture24(int width, int height) : width_(width), height_(height) {
-        if (width < 0 || height < 0) throw std::invalid_argument("negative picture size");
+        if (width < 0 || height < 0) throw UsageError("画像の大きさが負です");
         bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3, 0);
     }
 
@@ -66,7 +68,8 @@ public:
 private:
     std::size_t Index(int x, int y) const noexcept {
         return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                static_cast<std::size_t>(x)) * 3;
+                static_cast<std::size_t>(x)) *
+               3;
     }
     int width_ = 0;
     int height_ = 0;

@@ -6,6 +6,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/drives.h"
+#include "platform/errors.h"
 #include "platform/jpeg.h"
 
 namespace corvina {
@@ -27,11 +28,11 @@ constexpr std::size_t kBlock = 16;
 }  // namespace
 
 AreaScaler::AreaScaler(int width, int height) : width_(width), height_(height) {
-    if (width < 1 || height < 1) throw std::invalid_argument("stretch target must not be empty");
+    if (width < 1 || height < 1) throw UsageError("拡大縮小の先の画像が空です");
 }
 
 void AreaScaler::Start(int width, int height, RowOrder order) {
-    if (width < 1 || height < 1) throw std::invalid_argument("stretch source must not be empty");
+    if (width < 1 || height < 1) throw UsageError("拡大縮小の元の画像が空です");
     sourceWidth_ = width;
     sourceHeight_ = height;
     order_ = order;

@@ -20,32 +20,25 @@ void Picture24Sink::Row(std::span<const std::uint8_t> rgb) {
     ++rowsDone_;
 }
 
-FormatError MakePictureError(const std::string& what, const std::string& file,
-                             const std::string& reason) {
-    std::string message = what + ": \"" + file + "\"";
-    if (!reason.empty()) message += " (" + reason + ")";
-    return FormatError(message);
-}
-
 void CheckPictureSize(std::int64_t width, std::int64_t height, const PictureLimits& limits,
                       const std::string& what, const std::string& file) {
     if (width < 1 || height < 1) {
-        throw MakePictureError(what, file,
-                               "画像の大きさが正しくありません (" + std::to_string(width) + "x" +
-                                   std::to_string(height) + ")");
+        throw FormatError(what, file,
+                          "画像の大きさが正しくありません (" + std::to_string(width) + "x" +
+                              std::to_string(height) + ")");
     }
     if (width > limits.maxSide || height > limits.maxSide) {
-        throw MakePictureError(what, file,
-                               "画像が大きすぎます (" + std::to_string(width) + "x" +
-                                   std::to_string(height) + "、一辺は " +
-                                   std::to_string(limits.maxSide) + " ピクセルまで)");
+        throw FormatError(what, file,
+                          "画像が大きすぎます (" + std::to_string(width) + "x" +
+                              std::to_string(height) + "、一辺は " +
+                              std::to_string(limits.maxSide) + " ピクセルまで)");
     }
     const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     if (pixels > limits.maxPixels) {
-        throw MakePictureError(what, file,
-                               "画像が大きすぎます (" + std::to_string(width) + "x" +
-                                   std::to_string(height) + "、全体で " +
-                                   std::to_string(limits.maxPixels) + " ピクセルまで)");
+        throw FormatError(what, file,
+                          "画像が大きすぎます (" + std::to_string(width) + "x" +
+                              std::to_string(height) + "、全体で " +
+                              std::to_string(limits.maxPixels) + " ピクセルまで)");
     }
 }
 

@@ -55,11 +55,7 @@ private:
     int rowsDone_ = 0;
 };
 
-// A FormatError whose text reads: <what>: "<file>" (<reason>), like MakeFileError's.
-FormatError MakePictureError(const std::string& what, const std::string& file,
-                             const std::string& reason);
-
-// Throws MakePictureError(what, file, ...) when width x height breaks `limits` or either side is
+// Throws FormatError(what, file, ...) when width x height breaks `limits` or either side is
 // below 1. `what` is the caller's program text for the kind of file.
 void CheckPictureSize(std::int64_t width, std::int64_t height, const PictureLimits& limits,
                       const std::string& what, const std::string& file);

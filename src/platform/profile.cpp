@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/case_fold.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -40,8 +41,6 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Names are equal when they hold the same characters, ASCII letters compared ignoring case. A
 // two-byte character is compared as it is, so "ア" (83 41) never matches "ヂ" (83 61).
 bool NamesEqual(std::string_view a, std::string_view b) {
@@ -52,7 +51,7 @@ bool NamesEqual(std::string_view a, std::string_view b) {
         const std::size_t lengthB = cp932::CharLength(b.substr(j));
         if (lengthA != lengthB) return false;
         if (lengthA == 1) {
-            if (FoldAscii(a[i]) != FoldAscii(b[j])) return false;
+            if (AsciiToUpper(a[i]) != AsciiToUpper(b[j])) return false;
         } else if (a.substr(i, 2) != b.substr(j, 2)) {
             return false;
         }
@@ -176,9 +175,10 @@ std::optional<std::string> ReadProfileFile(const std::filesystem::path& file) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-void RefuseLineBreaks(std::string_view text, const char* what) {
+void RefuseLineBreaks(std::string_view text, const char* what, const std::filesystem::path& file) {
     if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-        throw std::invalid_argument(std::string(what) + "に改行文字や NUL 文字は使えません");
+        throw UsageError(kWriteFailed, file.string(),
+                         std::string(what) + "に改行文字や NUL 文字は使えません");
     }
 }
 
@@ -186,16 +186,18 @@ void RefuseLineBreaks(std::string_view text, const char* what) {
 // the line again: a key must not hold '=' or start like a comment or a section header, a section
 // must not hold ']', and neither may start or end with a blank other than a space (spaces are
 // dropped from both ends, as Windows drops them).
-void RefuseUnreadableNames(std::string_view section, std::string_view key) {
+void RefuseUnreadableNames(std::string_view section, std::string_view key,
+                           const std::filesystem::path& file) {
+    const auto refuse = [&](const char* reason) {
+        throw UsageError(kWriteFailed, file.string(), reason);
+    };
     if (key.find('=') != std::string_view::npos ||
         (!key.empty() && (key.front() == ';' || key.front() == '['))) {
-        throw std::invalid_argument("キー名に '=' は使えず、';' や '[' で始めることもできません");
+        refuse("キー名に '=' は使えず、';' や '[' で始めることもできません");
     }
-    if (FindClosingBracket(section) != section.size()) {
-        throw std::invalid_argument("セクション名に ']' は使えません");
-    }
+    if (FindClosingBracket(section) != section.size()) refuse("セクション名に ']' は使えません");
     if (TrimBlanks(key).size() != key.size() || TrimBlanks(section).size() != section.size()) {
-        throw std::invalid_argument("セクション名やキー名の前後にタブは使えません");
+        refuse("セクション名やキー名の前後にタブは使えません");
     }
 }
 
@@ -268,21 +270,21 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
 void WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::filesystem::path& file) {
-    RefuseLineBreaks(section, "セクション名");
-    RefuseLineBreaks(key, "キー名");
-    RefuseLineBreaks(value, "値");
+    RefuseLineBreaks(section, "セクション名", file);
+    RefuseLineBreaks(key, "キー名", file);
+    RefuseLineBreaks(value, "値", file);
     const std::string sectionText = cp932::Utf8ToCp932(section);
     const std::string keyText = cp932::Utf8ToCp932(key);
     const std::string_view sectionName = TrimSpaces(sectionText);
     const std::string_view keyName = TrimSpaces(keyText);
-    RefuseUnreadableNames(sectionName, keyName);
+    RefuseUnreadableNames(sectionName, keyName, file);
 
     std::optional<std::string> content;
     try {
         content = ReadProfileFile(file);
     } catch (const FileError& error) {
         // Without the old content there is no minimal edit: report it as a failed write.
-        throw MakeFileError(kWriteFailed, error.path(), error.reason());
+        throw FileError(kWriteFailed, error.path(), error.reason());
     }
     const std::string edited = EditProfile(content.value_or(std::string()), sectionName, keyName,
                                            cp932::Utf8ToCp932(value));
@@ -290,7 +292,7 @@ void WritePrivateProfileString(std::string_view section, std::string_view key,
         WriteWholeFile(
             file, std::span(reinterpret_cast<const std::uint8_t*>(edited.data()), edited.size()));
     } catch (const FileError& error) {
-        throw MakeFileError(kWriteFailed, error.path(), error.reason());
+        throw FileError(kWriteFailed, error.path(), error.reason());
     }
 }
 

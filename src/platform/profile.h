@@ -21,7 +21,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // Sets `key` in `section` to `value`, written verbatim: replaces the key's line, or adds the
 // key after the section's last key, or adds the section at the end, or creates the file. Every
 // other byte of the file stays as it was. Throws FileError when the file cannot be read or
-// written, and std::invalid_argument (writing nothing) for a value, key or section holding a
+// written, and UsageError (naming the file, writing nothing) for a value, key or section holding a
 // line break or a NUL, which would corrupt the file.
 void WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::filesystem::path& file);

@@ -51,25 +51,35 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept {
     return value;
 }
 
-void AppendUtf8(std::string& out, char32_t codePoint) {
+std::size_t EncodeUtf8(char32_t codePoint, char* out) noexcept {
     if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         codePoint = kReplacement;
     }
     if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | codePoint >> 6);
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | codePoint >> 12);
-        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | codePoint >> 18);
-        out += static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        out[0] = static_cast<char>(codePoint);
+        return 1;
     }
+    if (codePoint < 0x800) {
+        out[0] = static_cast<char>(0xC0 | codePoint >> 6);
+        out[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 2;
+    }
+    if (codePoint < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | codePoint >> 12);
+        out[1] = static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+        out[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | codePoint >> 18);
+    out[1] = static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
+    out[2] = static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+    out[3] = static_cast<char>(0x80 | (codePoint & 0x3F));
+    return 4;
+}
+
+void AppendUtf8(std::string& out, char32_t codePoint) {
+    char bytes[kMaxUtf8Length];
+    out.append(bytes, EncodeUtf8(codePoint, bytes));
 }
 
 }  // namespace corvina

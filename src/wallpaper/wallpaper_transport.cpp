@@ -21,11 +21,7 @@ void WriteWindowsFile(const DriveMap& drives, const std::string& windowsPath,
     try {
         WriteWholeFile(host, bytes);
     } catch (const FileError& error) {
-        std::string message = error.what();
-        if (const std::size_t at = message.find(error.path());
-            !error.path().empty() && at != std::string::npos)
-            message.replace(at, error.path().size(), windowsPath);
-        throw FileError(std::move(message), windowsPath, error.reason());
+        throw FileError(error.failure(), windowsPath, error.reason());
     }
 }
 
@@ -42,8 +38,8 @@ void TransportWallpaper(const DriveMap& drives, std::string_view deviceDrive,
     const char letter = DeviceLetter(deviceDrive);
     // "<nothing>:\GBWALL.GBP" names no file; say why rather than show a broken path.
     if (letter == '\0')
-        throw MakeFileError("ファイルを作成できません", std::string(kWallpaperFileName),
-                            "プレーヤーのドライブが設定されていません");
+        throw FileError("ファイルを作成できません", std::string(kWallpaperFileName),
+                        "プレーヤーのドライブが設定されていません");
     WriteWindowsFile(drives, DeviceRootPath(letter) + std::string(kWallpaperFileName),
                      WriteWallpaperGbp(wallpaper));
     WriteWindowsFile(drives, std::string(kWallpaperCopyPath), EncodeBitmap16(wallpaper));

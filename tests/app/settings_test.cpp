@@ -14,6 +14,7 @@ namespace {
 class SettingsTest : public ::testing::Test {
 protected:
     SettingsTest() : drives_(dir_ / "prefix") {
+        drives_.CreateLayout();
         std::filesystem::create_directories(ProgramFolder());
     }
 

@@ -12,7 +12,7 @@ namespace {
 
 class StartupTest : public ::testing::Test {
 protected:
-    StartupTest() : drives_(dir_ / "prefix") {}
+    StartupTest() : drives_(dir_ / "prefix") { drives_.CreateLayout(); }
 
     // Maps `letter` to a fresh folder and returns it.
     std::filesystem::path MapDrive(char letter) {

@@ -7,6 +7,7 @@
 
 #include "cli/cli_runner.h"
 #include "cli/commands.h"
+#include "platform/drives.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -17,7 +18,15 @@ namespace {
 TEST(DrivesCommand, ListsEveryDriveWithItsHostFolder) {
     test::TempDir dir;
     const fs::path prefix = dir / "prefix";
-    Result result = RunCli(prefix, {"drives"});  // first use makes drive C
+    // A prefix not used yet maps no drive, and listing it creates nothing.
+    Result result = RunCli(prefix, {"drives"});
+    EXPECT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(RunCli(prefix, {"path", "C:\\Corvina\\Corvina.ini"}).status, kExitFailure);
+    EXPECT_FALSE(fs::exists(prefix));
+
+    DriveMap(prefix).CreateLayout();
+    result = RunCli(prefix, {"drives"});
     EXPECT_EQ(result.status, kExitOk) << result.err;
     const std::string driveC = "c: " + (prefix / "drive_c").string() + "\n";
     EXPECT_EQ(result.out, driveC);
@@ -35,7 +44,7 @@ TEST(PathCommand, ResolvesOrExplains) {
     test::TempDir dir;
     const fs::path prefix = dir / "prefix";
     fs::create_directories(dir / "player" / "GBSYSTEM");
-    RunCli(prefix, {"drives"});
+    DriveMap(prefix).CreateLayout();
     fs::create_directory_symlink(dir / "player", prefix / "dosdevices" / "f:");
 
     Result result = RunCli(prefix, {"path", "f:/gbsystem\\image\\A.GBP"});

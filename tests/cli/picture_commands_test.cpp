@@ -39,6 +39,17 @@ TEST(PictureCommands, JacketWritesThe75x75GbpOfThePicture) {
     EXPECT_EQ(bytes, WriteJacketGbp(ImportPicture(picture, 75, 75)));
 }
 
+TEST(PictureCommands, JacketThroughADanglingLinkWritesTheLinksTarget) {
+    test::TempDir dir;
+    const fs::path picture = fs::path(CORVINA_SOURCE_DIR) / "resources" / "NoImage.bmp";
+    fs::create_symlink(dir / "target.gbp", dir / "link.gbp");
+    const Result result =
+        RunCli(dir / "prefix", {"jacket", picture.string(), (dir / "link.gbp").string()});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.gbp"));
+    EXPECT_EQ(test::ReadBytes(dir / "target.gbp"), WriteJacketGbp(ImportPicture(picture, 75, 75)));
+}
+
 TEST(PictureCommands, WallpaperWritesTheGbpAndOnRequestThe16BitBitmap) {
     test::TempDir dir;
     const fs::path picture = WritePicture(dir / "photo.bmp");

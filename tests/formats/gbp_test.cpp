@@ -43,7 +43,7 @@ Picture15 ReadPixelByPixel(const Bytes& file, int width, int height) {
             const std::size_t offset = 8 + 2 * (static_cast<std::size_t>(y) * width + x);
             for (std::size_t i = 0; i < 2 && offset + i < file.size(); ++i)
                 buffer[i] = file[offset + i];
-            picture.set(x, y, static_cast<std::uint16_t>((buffer[1] << 8 | buffer[0]) >> 1));
+            picture.set(x, y, DecodeDevicePixel(buffer[0], buffer[1]));
         }
     }
     return picture;

@@ -16,7 +16,6 @@ namespace {
 using test::BitmapLayout;
 using test::BuildBitmap;
 using test::PadRows;
-using test::Put32;
 using test::Rgb;
 
 constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255},
@@ -240,7 +239,7 @@ TEST_F(BitmapTest, MalformedHeadersNameTheFileAndTheReason) {
     auto cut = bytes;
     cut.pop_back();
     cut.pop_back();
-    Put32(cut, 2, static_cast<std::uint32_t>(cut.size()));
+    WriteLe32(cut, 2, static_cast<std::uint32_t>(cut.size()));
     EXPECT_NE(Failure(cut).find("収まりません"), std::string::npos) << Failure(cut);
 
     EXPECT_NE(Failure(BitmapLayout{.headerSize = 64, .width = 1, .height = 1}).find("64"),

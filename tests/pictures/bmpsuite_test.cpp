@@ -8,6 +8,7 @@
 #include "pictures/picture_test_util.h"
 #include "platform/bitmap.h"
 #include "platform/errors.h"
+#include "platform/little_endian.h"
 #include "platform/picture_import.h"
 #include "support/temp_dir.h"
 
@@ -63,10 +64,8 @@ TEST(BmpSuite, GoodTrueColourFilesGiveTheReferencePicture) {
 // pixel data offset, most significant bits first, rows bottom-up unless the height is negative.
 Picture24 PalettedReferenceFromBytes(const fs::path& file) {
     const auto bytes = test::ReadBytes(file);
-    const auto le = [&](std::size_t at, int size) {
-        std::uint32_t value = 0;
-        for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes.at(at + i);
-        return value;
+    const auto le = [&](std::size_t at, int size) -> std::uint32_t {
+        return size == 2 ? ReadLe16(bytes, at) : ReadLe32(bytes, at);
     };
     const std::uint32_t headerSize = le(14, 4);
     const bool core = headerSize == 12;

@@ -13,6 +13,7 @@
 #include "pictures/picture_test_util.h"
 #include "platform/errors.h"
 #include "platform/picture_import.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -48,19 +49,10 @@ void ExpectQuarters(const Picture24& picture, const std::string& what) {
 // Points TMPDIR at a folder for one test.
 class TemporaryFolder {
 public:
-    explicit TemporaryFolder(const fs::path& folder) {
-        if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-        setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~TemporaryFolder() {
-        if (saved_)
-            setenv("TMPDIR", saved_->c_str(), 1);
-        else
-            unsetenv("TMPDIR");
-    }
+    explicit TemporaryFolder(const fs::path& folder) : tmpdir_("TMPDIR", folder.c_str()) {}
 
 private:
-    std::optional<std::string> saved_;
+    test::EnvironmentGuard tmpdir_;
 };
 
 class JpegTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/little_endian.h"
 #include "platform/picture.h"
 
 namespace corvina::test {
@@ -32,46 +33,37 @@ struct BitmapLayout {
     std::vector<std::uint8_t> data{};
 };
 
-inline void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    out[at] = static_cast<std::uint8_t>(v);
-    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-inline void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 inline std::vector<std::uint8_t> BuildBitmap(const BitmapLayout& layout) {
     const bool core = layout.headerSize == 12;
     std::vector<std::uint8_t> out(14 + layout.headerSize, 0);
-    Put32(out, 14, layout.headerSize);
+    WriteLe32(out, 14, layout.headerSize);
     if (core) {
-        Put16(out, 18, static_cast<std::uint32_t>(layout.width));
-        Put16(out, 20, static_cast<std::uint32_t>(layout.height));
-        Put16(out, 22, layout.planes);
-        Put16(out, 24, layout.bitCount);
+        WriteLe16(out, 18, static_cast<std::uint16_t>(layout.width));
+        WriteLe16(out, 20, static_cast<std::uint16_t>(layout.height));
+        WriteLe16(out, 22, static_cast<std::uint16_t>(layout.planes));
+        WriteLe16(out, 24, static_cast<std::uint16_t>(layout.bitCount));
     } else {
-        Put32(out, 18, static_cast<std::uint32_t>(layout.width));
-        Put32(out, 22, static_cast<std::uint32_t>(layout.height));
-        Put16(out, 26, layout.planes);
-        Put16(out, 28, layout.bitCount);
-        Put32(out, 30, layout.compression);
-        Put32(out, 34, layout.sizeImage);
-        Put32(out, 38, static_cast<std::uint32_t>(layout.xDensity));
-        Put32(out, 42, static_cast<std::uint32_t>(layout.yDensity));
-        Put32(out, 46,
-              static_cast<std::uint32_t>(layout.colorsUsed >= 0
-                                             ? layout.colorsUsed
+        WriteLe32(out, 18, static_cast<std::uint32_t>(layout.width));
+        WriteLe32(out, 22, static_cast<std::uint32_t>(layout.height));
+        WriteLe16(out, 26, static_cast<std::uint16_t>(layout.planes));
+        WriteLe16(out, 28, static_cast<std::uint16_t>(layout.bitCount));
+        WriteLe32(out, 30, layout.compression);
+        WriteLe32(out, 34, layout.sizeImage);
+        WriteLe32(out, 38, static_cast<std::uint32_t>(layout.xDensity));
+        WriteLe32(out, 42, static_cast<std::uint32_t>(layout.yDensity));
+        WriteLe32(out, 46,
+                  static_cast<std::uint32_t>(
+                      layout.colorsUsed >= 0 ? layout.colorsUsed
                                              : static_cast<std::int32_t>(layout.palette.size())));
         if (layout.headerSize >= 52) {
             for (std::size_t i = 0; i < layout.masks.size() && i < 4; ++i)
-                Put32(out, 54 + 4 * i, layout.masks[i]);
+                WriteLe32(out, 54 + 4 * i, layout.masks[i]);
         }
     }
     if (layout.headerSize == 40) {
         for (std::uint32_t mask : layout.masks) {
             out.resize(out.size() + 4);
-            Put32(out, out.size() - 4, mask);
+            WriteLe32(out, out.size() - 4, mask);
         }
     }
     for (const Rgb& c : layout.palette) {
@@ -84,8 +76,8 @@ inline std::vector<std::uint8_t> BuildBitmap(const BitmapLayout& layout) {
     out.insert(out.end(), layout.data.begin(), layout.data.end());
     out[0] = 'B';
     out[1] = 'M';
-    Put32(out, 2, static_cast<std::uint32_t>(out.size()));
-    Put32(out, 10, static_cast<std::uint32_t>(offset));
+    WriteLe32(out, 2, static_cast<std::uint32_t>(out.size()));
+    WriteLe32(out, 10, static_cast<std::uint32_t>(offset));
     return out;
 }
 

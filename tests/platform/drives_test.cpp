@@ -4,8 +4,11 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <map>
 
+#include "platform/case_fold.h"
 #include "platform/errors.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -17,6 +20,7 @@ namespace {
 class DriveMapTest : public ::testing::Test {
 protected:
     DriveMapTest() : map_(dir_ / "prefix") {
+        map_.CreateLayout();
         player_ = dir_ / "player";
         fs::create_directories(player_ / "MUSIC" / "Artist");
         test::WriteText(player_ / "MUSIC" / "Artist" / "A.SAT", "x");
@@ -27,6 +31,26 @@ protected:
     DriveMap map_;
     fs::path player_;
 };
+
+TEST(DriveMapLayout, OpeningWritesNothingAndCreatingMakesDriveC) {
+    test::TempDir dir;
+    const DriveMap map(dir / "prefix");
+    EXPECT_TRUE(map.Drives().empty());
+    EXPECT_EQ(map.Resolve("C:\\Corvina"), std::nullopt);
+    EXPECT_FALSE(fs::exists(dir / "prefix"));
+
+    map.CreateLayout();
+    map.CreateLayout();  // a second time finds everything in place
+    EXPECT_TRUE(fs::is_directory(dir / "prefix" / "drive_c" / "Corvina"));
+    EXPECT_EQ(map.Resolve("c:\\corvina"), dir / "prefix" / "drive_c" / "Corvina");
+}
+
+TEST_F(DriveMapTest, SnapshotKeepsTheDriveListItWasTaken) {
+    const DriveSnapshot before = map_.Snapshot();
+    fs::remove(map_.prefix() / "dosdevices" / "f:");
+    EXPECT_EQ(before.Resolve("F:\\MUSIC"), player_ / "MUSIC");
+    EXPECT_EQ(map_.Resolve("F:\\MUSIC"), std::nullopt);  // a new snapshot sees the change
+}
 
 TEST_F(DriveMapTest, FirstUseCreatesDriveC) {
     const fs::path devices = map_.prefix() / "dosdevices";
@@ -39,6 +63,7 @@ TEST_F(DriveMapTest, FirstUseCreatesDriveC) {
     fs::remove(devices / "c:");
     fs::create_directory_symlink(player_, devices / "c:");
     DriveMap again(map_.prefix());
+    again.CreateLayout();
     EXPECT_EQ(fs::read_symlink(devices / "c:"), player_);
 }
 
@@ -81,6 +106,63 @@ TEST_F(DriveMapTest, MatchesNonAsciiLettersIgnoringCase) {
     fs::create_directory(player_ / "ＡＢＣ");  // full-width letters
     EXPECT_EQ(map_.Resolve("F:\\ärzte"), player_ / "ÄRZTE");
     EXPECT_EQ(map_.Resolve("F:\\ａｂｃ"), player_ / "ＡＢＣ");
+}
+
+// Folders as a case-insensitive file system keeps them: every spelling finds an entry, which
+// keeps the spelling it was stored with. Counts the folders read.
+class CaseInsensitiveFolders : public FolderLookup {
+public:
+    explicit CaseInsensitiveFolders(bool ignoresCase) : ignoresCase_(ignoresCase) {}
+
+    void Add(const fs::path& folder, std::vector<std::string> names) {
+        folders_[folder.string()] = std::move(names);
+    }
+
+    std::optional<EntryId> Find(const fs::path& path) const override {
+        const auto folder = folders_.find(path.parent_path().string());
+        if (folder == folders_.end()) return std::nullopt;
+        const std::vector<std::string>& names = folder->second;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const bool same = ignoresCase_ ? EqualIgnoringCase(names[i], path.filename().string())
+                                           : names[i] == path.filename();
+            if (same) return EntryId{folder->first.size(), i};
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> Names(const fs::path& folder) const override {
+        ++foldersRead;
+        const auto found = folders_.find(folder.string());
+        return found != folders_.end() ? found->second : std::vector<std::string>{};
+    }
+
+    mutable int foldersRead = 0;
+
+private:
+    bool ignoresCase_;
+    std::map<std::string, std::vector<std::string>> folders_;
+};
+
+TEST(DriveSnapshotSpelling, NamesComeAsStoredWhenTheFolderIgnoresCase) {
+    const DriveSnapshot drives("/prefix", {Drive{'f', "/fat"}});
+    CaseInsensitiveFolders fat(true);
+    fat.Add("/fat", {"MUSIC", "GBSYSTEM"});
+    fat.Add("/fat/MUSIC", {"Artist", "2024"});
+    fat.Add("/fat/MUSIC/Artist", {"A.SAT"});
+    EXPECT_EQ(drives.Resolve("F:\\music\\ARTIST\\a.sat", fat), "/fat/MUSIC/Artist/A.SAT");
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist\\A.SAT", fat), "/fat/MUSIC/Artist/A.SAT");
+    EXPECT_EQ(drives.Resolve("F:\\Music\\2024\\new.sat", fat), "/fat/MUSIC/2024/new.sat");
+
+    // A folder that keeps case is read only when the typed spelling finds nothing.
+    CaseInsensitiveFolders ext(false);
+    ext.Add("/fat", {"MUSIC", "music"});
+    ext.Add("/fat/MUSIC", {"Artist"});
+    EXPECT_EQ(ext.foldersRead, 0);
+    EXPECT_EQ(drives.Resolve("F:\\music", ext), "/fat/music");
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist", ext), "/fat/MUSIC/Artist");
+    EXPECT_EQ(ext.foldersRead, 0);
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\artist", ext), "/fat/MUSIC/Artist");
+    EXPECT_EQ(ext.foldersRead, 1);
 }
 
 TEST_F(DriveMapTest, KeepsMissingComponentsAsSpelt) {
@@ -142,30 +224,16 @@ TEST_F(DriveMapTest, HostPathsBackToWindowsPaths) {
 }
 
 TEST(DriveMapPrefix, ComesFromTheEnvironment) {
-    struct SavedVariable {
-        explicit SavedVariable(const char* name) : name(name) {
-            if (const char* value = getenv(name)) saved = value;
-        }
-        ~SavedVariable() {
-            if (saved)
-                setenv(name, saved->c_str(), 1);
-            else
-                unsetenv(name);
-        }
-        const char* name;
-        std::optional<std::string> saved;
-    };
-    SavedVariable prefix("CORVINA_PREFIX"), dataHome("XDG_DATA_HOME"), home("HOME");
+    test::EnvironmentGuard prefix("CORVINA_PREFIX", "/tmp/p");
+    test::EnvironmentGuard dataHome("XDG_DATA_HOME", "/tmp/data");
+    test::EnvironmentGuard home("HOME", "/tmp/home");
 
-    setenv("CORVINA_PREFIX", "/tmp/p", 1);
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/p");
-    setenv("CORVINA_PREFIX", "", 1);
-    setenv("XDG_DATA_HOME", "/tmp/data", 1);
-    setenv("HOME", "/tmp/home", 1);
+    prefix.Set("");
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/data/corvina");
-    setenv("XDG_DATA_HOME", "relative", 1);
+    dataHome.Set("relative");
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
-    unsetenv("XDG_DATA_HOME");
+    dataHome.Set(nullptr);
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
 }
 

@@ -186,6 +186,30 @@ TEST(WriteWholeFile, KeepsPermissionsAndLinks) {
     }
 }
 
+TEST(WriteWholeFile, WritesThroughADanglingLinkToItsTarget) {
+    test::TempDir dir;
+    fs::create_directory(dir / "real");
+    fs::create_symlink("real/missing.gbp", dir / "link.gbp");         // relative to the link
+    fs::create_symlink(dir / "link.gbp", dir / "second.gbp");         // a chain of two
+    fs::create_symlink(dir / "nowhere" / "x.gbp", dir / "lost.gbp");  // its folder is missing
+    fs::create_symlink("loop.gbp", dir / "loop.gbp");
+
+    WriteWholeFile(dir / "second.gbp", Bytes("new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.gbp"));
+    EXPECT_TRUE(fs::is_symlink(dir / "second.gbp"));
+    EXPECT_EQ(test::ReadText(dir / "real" / "missing.gbp"), "new");
+
+    for (const char* name : {"lost.gbp", "loop.gbp"}) {
+        try {
+            WriteWholeFile(dir / name, Bytes("x"));
+            FAIL() << name;
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.path(), (dir / name).string());
+        }
+        EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+    }
+}
+
 TEST(WriteWholeFile, FailureLeavesEverythingAsItWas) {
     test::TempDir dir;
     EXPECT_THROW(WriteWholeFile(dir / "no" / "a.gbp", Bytes("x")), FileError);

@@ -20,6 +20,7 @@ namespace {
 class PosixProcessesTest : public testing::Test {
 protected:
     PosixProcessesTest() : drives_(dir_ / "prefix") {
+        drives_.CreateLayout();
         room_ = drives_.prefix() / "drive_c" / "gigabeat room";
         fs::create_directories(room_);
     }

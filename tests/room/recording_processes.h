@@ -36,7 +36,7 @@ public:
                         "," + std::to_string(r.y) + " size=" + std::to_string(r.width) + "x" +
                         std::to_string(r.height) + " creation=" + Hex(creationFlags));
         if (!startFailure.empty())
-            throw MakeFileError("cannot start", std::string(commandLine), startFailure);
+            throw FileError("cannot start", std::string(commandLine), startFailure);
         ++started_;
         return {static_cast<Handle>(started_ * 10 + 1), static_cast<Handle>(started_ * 10 + 2)};
     }

@@ -2,9 +2,7 @@
 
 #include <time.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
+#include "support/environment_guard.h"
 
 namespace corvina::test {
 
@@ -12,23 +10,14 @@ namespace corvina::test {
 // the machine's time zone.
 class ZoneGuard {
 public:
-    explicit ZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ZoneGuard(const ZoneGuard&) = delete;
-    ZoneGuard& operator=(const ZoneGuard&) = delete;
+    explicit ZoneGuard(const char* zone) : tz_("TZ", zone) { tzset(); }
 
 private:
-    std::optional<std::string> saved_;
+    // Members go in reverse order: TZ is put back first, then the zone is read again.
+    struct ReadZoneAgain {
+        ~ReadZoneAgain() { tzset(); }
+    } readAgain_;
+    EnvironmentGuard tz_;
 };
 
 }  // namespace corvina::test

@@ -35,6 +35,7 @@ void WriteSat(const fs::path& path, const std::u16string& title, const TagRewrit
 class FilerTest : public ::testing::Test {
 protected:
     FilerTest() : drives_(dir_ / "prefix") {
+        drives_.CreateLayout();
         for (char letter : {'f', 'g'}) {
             const fs::path root = dir_ / std::string(1, letter);
             fs::create_directories(root / "MUSIC");

@@ -66,6 +66,7 @@ TEST(GbpViewTest, ItemPathsAlwaysJoinWithABackslash) {
 class GbpDeleteTest : public ::testing::Test {
 protected:
     GbpDeleteTest() : drives_(dir_ / "prefix") {
+        drives_.CreateLayout();
         fs::create_directories(dir_ / "f");
         fs::create_directory_symlink(dir_ / "f", drives_.prefix() / "dosdevices" / "f:");
         for (const char* name : {"A.GBP", "B.GBP", "C.GBP"}) WriteBytes(dir_ / "f" / name, {1});

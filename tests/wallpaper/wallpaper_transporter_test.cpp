@@ -33,6 +33,7 @@ public:
 class TransporterTest : public ::testing::Test {
 protected:
     TransporterTest() : drives_(dir_ / "prefix") {
+        drives_.CreateLayout();
         fs::create_directories(stick_);  // drive g: no GBSYSTEM folder, no player
         fs::create_directory_symlink(stick_, drives_.prefix() / "dosdevices" / "g:");
         Picture15 small(40, 30);

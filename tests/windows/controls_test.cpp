@@ -168,21 +168,6 @@ TEST_F(BrowserTest, RealOpenDialogGivesTheWindowsPathOfTheChosenFile) {
     EXPECT_EQ(service.Open(nullptr, request), std::nullopt);
 }
 
-TEST_F(BrowserTest, FileListFiltersByMaskAndAttributesInSortedOrder) {
-    files_.SetDirectory("f:\\");
-    EXPECT_EQ(files_.Directory(), "F:\\");
-    EXPECT_EQ(files_.Names(), (std::vector<std::string>{"A.sat", "b.SAT", "C.SAT"}));
-
-    files_.SetInclude(FileListBox::kIncludeHidden | FileListBox::kIncludeFolders);
-    files_.Update();
-    EXPECT_EQ(files_.Names(),
-              (std::vector<std::string>{".secret.sat", "[Alpha.sat]", "A.sat", "b.SAT", "C.SAT"}));
-
-    files_.SetDirectory("F:/music/jpop/../.");
-    EXPECT_EQ(files_.Directory(), "F:\\MUSIC");
-    EXPECT_EQ(files_.Names(), std::vector<std::string>{"X.SAT"});
-}
-
 TEST_F(BrowserTest, FileListReadsAgainOnRequestAndDropsTheSelection) {
     files_.SetMultiSelect(true);
     files_.SetDirectory("F:\\");

@@ -7,14 +7,11 @@
 #include <QPixmap>
 
 #include "controls/control_icons.h"
+#include "platform/little_endian.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
 namespace {
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
 
 TEST(ResourcesTest, NoImageIsA75By75SixteenColourBitmapOf3104Bytes) {
     const auto file = test::ReadBytes(std::string(CORVINA_SOURCE_DIR) + "/resources/NoImage.bmp");
@@ -22,15 +19,15 @@ TEST(ResourcesTest, NoImageIsA75By75SixteenColourBitmapOf3104Bytes) {
     ASSERT_EQ(file.size(), 14u + 3104u);
     EXPECT_EQ(file[0], 'B');
     EXPECT_EQ(file[1], 'M');
-    EXPECT_EQ(Le32(file, 2), 3118u);
-    EXPECT_EQ(Le32(file, 10), 14u + 40u + 64u);  // where the rows start
+    EXPECT_EQ(ReadLe32(file, 2), 3118u);
+    EXPECT_EQ(ReadLe32(file, 10), 14u + 40u + 64u);  // where the rows start
     const std::size_t dib = 14;
-    EXPECT_EQ(Le32(file, dib), 40u);       // BITMAPINFOHEADER
-    EXPECT_EQ(Le32(file, dib + 4), 75u);   // width
-    EXPECT_EQ(Le32(file, dib + 8), 75u);   // height, positive: bottom row first
-    EXPECT_EQ(file[dib + 14], 4);          // bits per pixel
-    EXPECT_EQ(Le32(file, dib + 16), 0u);   // no compression
-    EXPECT_EQ(Le32(file, dib + 32), 16u);  // colours in the palette
+    EXPECT_EQ(ReadLe32(file, dib), 40u);       // BITMAPINFOHEADER
+    EXPECT_EQ(ReadLe32(file, dib + 4), 75u);   // width
+    EXPECT_EQ(ReadLe32(file, dib + 8), 75u);   // height, positive: bottom row first
+    EXPECT_EQ(file[dib + 14], 4);              // bits per pixel
+    EXPECT_EQ(ReadLe32(file, dib + 16), 0u);   // no compression
+    EXPECT_EQ(ReadLe32(file, dib + 32), 16u);  // colours in the palette
     EXPECT_EQ(file.size() - (dib + 40 + 64), 75u * 40u);
 
     const QImage image(QStringLiteral(":/NoImage.bmp"));

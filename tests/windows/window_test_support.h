@@ -22,6 +22,7 @@
 #include "controls/open_dialogs.h"
 #include "platform/drives.h"
 #include "rewrite/rewrite_page.h"
+#include "support/environment_guard.h"
 #include "support/temp_dir.h"
 #include "viewers/filer_page.h"
 #include "viewers/gbp_view_page.h"
@@ -111,18 +112,9 @@ inline void SaveScreenshot(QWidget* window, const char* name) {
 // map over it.
 class TempPrefix {
 public:
-    TempPrefix() {
-        const char* old = std::getenv("CORVINA_PREFIX");
-        if (old != nullptr) oldPrefix_ = old;
-        ::setenv("CORVINA_PREFIX", (dir_ / "prefix").c_str(), 1);
+    TempPrefix() : prefixVariable_("CORVINA_PREFIX", (dir_ / "prefix").c_str()) {
         drives_.emplace(DriveMap::PrefixFromEnvironment());
-    }
-    ~TempPrefix() {
-        if (oldPrefix_) {
-            ::setenv("CORVINA_PREFIX", oldPrefix_->c_str(), 1);
-        } else {
-            ::unsetenv("CORVINA_PREFIX");
-        }
+        drives_->CreateLayout();
     }
 
     const DriveMap& drives() const { return *drives_; }
@@ -143,7 +135,7 @@ public:
 
 private:
     TempDir dir_;
-    std::optional<std::string> oldPrefix_;
+    EnvironmentGuard prefixVariable_;
     std::optional<DriveMap> drives_;
 };
 

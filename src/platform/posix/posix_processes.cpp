@@ -68,7 +68,7 @@ HostCommand PosixProcesses::Resolve(std::string_view commandLine) const {
             if (!host || !FileExists(*host)) continue;
             HostCommand command{candidate, {}};
             if (IsWindowsProgram(*host)) {
-                if (!wine_) throw MakeFileError(kCannotStart, candidate, std::string(kNoWine));
+                if (!wine_) throw FileError(kCannotStart, candidate, std::string(kNoWine));
                 command.arguments.push_back(wine_->string());
             }
             command.arguments.push_back(host->string());
