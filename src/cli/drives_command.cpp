@@ -7,18 +7,14 @@
 
 namespace corvina::cli {
 
-namespace {
-
-// The drive map of the environment's prefix. An empty prefix means that main() found none; it
-// must not become the current folder, where the map would create its folders.
+// An empty prefix means that main() found none; it must not become the current folder, where the
+// map would create its folders.
 DriveMap OpenDriveMap(const Environment& env) {
     if (env.prefix.empty())
         throw MakeFileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
                             "CORVINA_PREFIX も HOME も設定されていません");
     return DriveMap(env.prefix);
 }
-
-}  // namespace
 
 int RunDrives(Args args, const Environment& env, Streams io) {
     constexpr const char* kUsage = "usage: corvina-cli drives\n";
