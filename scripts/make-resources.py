@@ -8,6 +8,7 @@
 - corvina.png and corvina.ico: the program icon, 64x64, 24 bits per pixel.
 - drive.png, folder-closed.png, folder-open.png: the 16x16 pictures of the drive box and the
   folder list, drawn pixel by pixel (maps below), 32 bits per pixel with transparency.
+- icons/NxN/corvina.png: the same icon drawn at the other sizes of the desktop's icon theme.
 
 Only the standard library is used. Run from anywhere: python3 scripts/make-resources.py
 """
@@ -121,31 +122,37 @@ def make_noimage():
         f.write(file_header + dib)
 
 
-def make_icon_pixels():
-    """The program icon: a white eighth note on a teal tile. Rows from the top, (r, g, b)."""
-    size = 64
+def make_icon_pixels(size=64):
+    """The program icon: a white eighth note on a teal tile. Rows from the top, (r, g, b).
+
+    Drawn in a 64-unit square whatever the size; edges stay one pixel soft at every size."""
+    unit = 64 / size  # units per pixel
+
+    def soft(inside):  # coverage of a pixel whose centre is `inside` units within an edge
+        return max(0.0, min(1.0, inside / unit + 0.5))
+
     pixels = []
     for row in range(size):
         line = []
         for col in range(size):
-            x, y = col + 0.5, row + 0.5
+            x, y = (col + 0.5) * unit, (row + 0.5) * unit
             # Rounded tile with a soft vertical gradient.
             qx = max(abs(x - 32) - 24, 0.0)
             qy = max(abs(y - 32) - 24, 0.0)
-            tile = max(0.0, min(1.0, 6.5 - math.hypot(qx, qy)))
+            tile = soft(6 - math.hypot(qx, qy))
             top, bottom = (0x1F, 0x9E, 0x9A), (0x0B, 0x4F, 0x6C)
-            base = tuple(round(a + (b - a) * y / size) for a, b in zip(top, bottom))
+            base = tuple(round(a + (b - a) * y / 64) for a, b in zip(top, bottom))
             colour = tuple(round(255 * (1 - tile) + c * tile) for c in base)
             # Note head: a tilted ellipse.
             ex, ey = x - 24, y - 45
             angle = math.radians(-25)
             u = ex * math.cos(angle) - ey * math.sin(angle)
             v = ex * math.sin(angle) + ey * math.cos(angle)
-            head = max(0.0, min(1.0, (1.0 - math.hypot(u / 9, v / 6.2)) * 6))
-            stem = max(0.0, min(1.0, 1.9 - segment_distance(x, y, 31.5, 43, 31.5, 12)))
-            flag = max(0.0, min(1.0, 1.9 - min(
+            head = max(0.0, min(1.0, (1.0 - math.hypot(u / 9, v / 6.2)) * 6 / unit))
+            stem = soft(1.4 - segment_distance(x, y, 31.5, 43, 31.5, 12))
+            flag = soft(1.4 - min(
                 segment_distance(x, y, px, py, qx2, qy2)
-                for (px, py), (qx2, qy2) in zip(FLAG, FLAG[1:]))))
+                for (px, py), (qx2, qy2) in zip(FLAG, FLAG[1:])))
             white = max(head, stem, flag) * tile
             line.append(tuple(round(c + (255 - c) * white) for c in colour))
         pixels.append(line)
@@ -154,20 +161,24 @@ def make_icon_pixels():
 
 FLAG = [(31.5, 12), (34, 17), (40, 21), (44, 27), (43, 34), (40, 38)]
 
+# The sizes desktops look for in the hicolor icon theme besides the 64x64 corvina.png: menus and
+# panels use 16 to 48, launchers and software centres 128 and 256.
+ICON_SIZES = (16, 22, 24, 32, 48, 128, 256)
+
 
 def png_chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(
         ">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
-def make_png(pixels):
+def make_png(pixels, path):
     height, width = len(pixels), len(pixels[0])
     raw = b"".join(b"\0" + bytes(c for p in line for c in p) for line in pixels)
     data = (b"\x89PNG\r\n\x1a\n"
             + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
             + png_chunk(b"IDAT", zlib.compress(raw, 9))
             + png_chunk(b"IEND", b""))
-    with open(os.path.join(OUT, "corvina.png"), "wb") as f:
+    with open(path, "wb") as f:
         f.write(data)
 
 
@@ -229,6 +240,10 @@ if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     make_noimage()
     icon = make_icon_pixels()
-    make_png(icon)
+    make_png(icon, os.path.join(OUT, "corvina.png"))
     make_ico(icon)
     make_control_pictures()
+    for size in ICON_SIZES:
+        folder = os.path.join(OUT, "icons", f"{size}x{size}")
+        os.makedirs(folder, exist_ok=True)
+        make_png(make_icon_pixels(size), os.path.join(folder, "corvina.png"))

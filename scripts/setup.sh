@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic
     xdg-utils
+    help2man dpkg-dev
 )
 
 missing=()

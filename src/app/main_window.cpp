@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
@@ -20,11 +21,14 @@
 #include "controls/drive_combo_box.h"
 #include "controls/handler.h"
 #include "controls/message_boxes.h"
+#include "platform/processes.h"
 #include "platform/product.h"
+#include "platform/mounts.h"
 #include "rewrite/progress_window.h"
 #include "rewrite/rewrite_page.h"
 #include "rewrite/rewrite_settings_window.h"
 #include "rewrite/undo.h"
+#include "room/library_update.h"
 #include "viewers/filer.h"
 #include "viewers/filer_page.h"
 #include "viewers/gbp_view_page.h"
@@ -122,6 +126,7 @@ void TForm1::BuildMenus() {
 void TForm1::FormCreate() {
     RunHandler(this, [this] {
         LoadSettings();
+        LinkPlayerDrive(Drives().prefix(), DeviceLetter(DeviceDrive));  // a player plugged in
         const StartupPlan plan = PlanStartup(Drives(), DeviceDrive);
         if (plan.devicePresent) {
             TabSheet1->DriveComboBox1->SetDrive(plan.deviceLetter);
@@ -157,7 +162,23 @@ void TForm1::W1Click() {
 void TForm1::X2Click() { close(); }
 
 void TForm1::LibraryUpdateL1Click() {
-    // The library update launcher runs here.
+    const std::unique_ptr<Processes> processes = MakeSystemProcesses(Drives());
+    WindowMessages messages(this);
+    LaunchGigabeatRoom({*processes, messages,
+                        [this] {
+                            LoadSettings();
+                            return RoomPath;
+                        },
+                        [this](std::string_view text) {
+                            StatusBar1->showMessage(
+                                QString::fromUtf8(text.data(), qsizetype(text.size())));
+                        },
+                        [this] {
+                            // Other handlers, even this one again, may run in here. A closed
+                            // main window means the program is ending: the update stops.
+                            QCoreApplication::processEvents();
+                            return isVisible();
+                        }});
 }
 
 void TForm1::UndoU1Click() {
@@ -185,7 +206,7 @@ void CreateForms(const DriveMap& drives) {
     Form1->show();
     Form2 = new TForm2(Form1, *Form1);
     Form3 = new TForm3(Form1, drives);
-    Form4 = new TForm4(Form1);
+    Form4 = new TForm4(Form1, *Form1);
     Form5 = new TForm5(Form1);
 }
 

@@ -15,6 +15,12 @@ constexpr std::array kCommands = {
             RunDrives},
     Command{"path", "path WINDOWS-PATH\tthe host path a Windows path such as F:\\MUSIC resolves to",
             RunPath},
+    Command{"find-player",
+            "find-player [MOUNT-TABLE]\tthe mount points whose root folder holds a GBSYSTEM "
+            "folder, one per\nline, in mount order; the desktop program maps its player's drive "
+            "letter\nto the first when the letter leads nowhere. MOUNT-TABLE is a file in the\n"
+            "format of /proc/self/mountinfo, by default that one",
+            RunFindPlayer},
     Command{"profile",
             "profile get FILE SECTION KEY [DEFAULT]\nprofile set FILE SECTION KEY VALUE\t"
             "reads or writes one key of a profile (INI) file in code page 932, as the program\n"
@@ -43,6 +49,10 @@ constexpr std::array kCommands = {
             RunUndo},
     Command{"gbp-to-bmp", "gbp-to-bmp GBP BMP [--size WxH]\ta GBP picture as a 24-bit bitmap",
             RunGbpToBmp},
+    Command{"gbp-info",
+            "gbp-info FILE...\ta line per GBP file: its name, kind (Jacket GBP File or Wallpaper "
+            "GBP File),\ntime stamp and size, tab-separated",
+            RunGbpInfo},
     Command{"jacket", "jacket PICTURE OUT.GBP\tthe 75x75 jacket GBP file of a picture", RunJacket},
     Command{"wallpaper",
             "wallpaper PICTURE OUT.GBP [--bmp OUT.BMP]\tthe 240x320 wallpaper GBP file of a "
@@ -69,8 +79,14 @@ void PrintSynopsis(std::ostream& out, std::string_view synopsis, std::string_vie
 
 bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
+#ifndef CORVINA_VERSION
+#define CORVINA_VERSION "unknown"
+#endif
+
 void PrintHelp(std::ostream& out) {
     out << "Usage: corvina-cli COMMAND [ARGS...]\n"
+           "  or:  corvina-cli COMMAND --help\n"
+           "  or:  corvina-cli --help | --version\n"
            "Batch tools for the gigabeat F player's SAT and GBP files.\n"
            "Paths are host paths unless a command says otherwise.\n\nCommands:\n";
     for (const Command& command : kCommands) PrintSynopsis(out, command.synopsis, "");
@@ -90,6 +106,10 @@ int RunCommandLine(Args args, const Environment& env, Streams io) {
     }
     if (IsHelp(args[0]) || args[0] == "help") {
         PrintHelp(io.out);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        io.out << "corvina-cli " CORVINA_VERSION "\n";
         return kExitOk;
     }
     for (const Command& command : kCommands) {

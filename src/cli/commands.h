@@ -51,9 +51,12 @@ int RunProfile(Args args, const Environment& env, Streams io);    // profile_com
 int RunTags(Args args, const Environment& env, Streams io);       // tags_command.cpp
 int RunRewrite(Args args, const Environment& env, Streams io);    // tags_command.cpp
 int RunGbpToBmp(Args args, const Environment& env, Streams io);   // gbp_command.cpp
+int RunGbpInfo(Args args, const Environment& env, Streams io);    // gbp_info_command.cpp
 int RunJacket(Args args, const Environment& env, Streams io);     // picture_commands.cpp
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
 int RunBatch(Args args, const Environment& env, Streams io);      // batch_command.cpp
 int RunUndo(Args args, const Environment& env, Streams io);       // undo_command.cpp
+
+int RunFindPlayer(Args args, const Environment& env, Streams io);  // find_player_command.cpp
 
 }  // namespace corvina::cli

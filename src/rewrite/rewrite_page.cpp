@@ -1,11 +1,14 @@
 #include "rewrite/rewrite_page.h"
 
+#include <QDropEvent>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include "app/shared_state.h"
 #include "app/startup.h"
@@ -16,6 +19,7 @@
 #include "controls/drive_combo_box.h"
 #include "controls/file_list_box.h"
 #include "controls/handler.h"
+#include "controls/item_height.h"
 #include "controls/message_boxes.h"
 #include "platform/clock.h"
 #include "rewrite/batch_run.h"
@@ -57,6 +61,12 @@ RewritePage::RewritePage(SharedState& state, QStatusBar* statusBar, QWidget* par
     ListBox1 = MakeControl<QListWidget>(this, "ListBox1", QRect(8, 256, 508, 311));
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->installEventFilter(this);
+    ListBox1->setAcceptDrops(true);
+    ListBox1->viewport()->setAcceptDrops(true);
+    ListBox1->viewport()->installEventFilter(this);
+    SetItemHeight(ListBox1, 12);
+    SetItemHeight(DirectoryListBox1, 16);
+    SetItemHeight(FileListBox1, 12);
     page->Add(ListBox1, kAnchorAll);
     Bevel2 = MakeBevel(this, "Bevel2", QRect(531, 248, 129, 265));
     page->Add(Bevel2, kAnchorTop | kAnchorRight);
@@ -146,11 +156,38 @@ void RewritePage::ListBox1KeyDown(QKeyEvent* event) {
 }
 
 bool RewritePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListBox1->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasUrls()) drag->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            std::vector<std::filesystem::path> files;
+            for (const QUrl& url : drop->mimeData()->urls())
+                if (url.isLocalFile()) files.emplace_back(url.toLocalFile().toStdString());
+            drop->acceptProposedAction();
+            RunHandler(this, [this, files] { ListBox1DragDrop(files); });
+            return true;
+        }
+    }
     if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
         // The key passes on to the list after the handler, whatever it is.
         RunHandler(this, [this, event] { ListBox1KeyDown(static_cast<QKeyEvent*>(event)); });
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void RewritePage::ListBox1DragDrop(const std::vector<std::filesystem::path>& files) {
+    const DroppedFiles dropped = DroppedEntries(state_.Drives(), files);
+    if (!dropped.outside.empty()) {
+        ShowErrorBox(this, QString::fromStdString(dropped.outside +
+                                                  " はどのドライブにも割り当てられていないフォルダ"
+                                                  "にあるため、対象リストに追加できません。"));
+        return;
+    }
+    Append(dropped.entries);
 }
 
 void RewritePage::RunBatchRewrite() {

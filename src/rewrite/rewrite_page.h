@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ public slots:
     void D1Click();
     void A1Click();
     void ListBox1KeyDown(QKeyEvent* event);
+    // Files dropped from the desktop's file manager (host paths, in the order dropped).
+    void ListBox1DragDrop(const std::vector<std::filesystem::path>& files);
 
     // The batch rewrite run over the target list.
     void RunBatchRewrite();

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QValidator>
 
 #include "controls/anchors.h"
 #include "controls/designer.h"
@@ -23,9 +24,26 @@ TForm3* Form3 = nullptr;
 
 namespace {
 
+// The edits' length limit as the classic edit had it: typing stops at the limit, but a longer
+// text put there by the program stays whole (QLineEdit's own limit would cut it), and it can
+// still be shortened by typing.
+class TypingLimit : public QValidator {
+public:
+    explicit TypingLimit(QLineEdit* edit) : QValidator(edit) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { length_ = text.size(); });
+    }
+    State validate(QString& input, int&) const override {
+        return input.size() <= kTagEditMaxLength || input.size() < length_ ? Acceptable : Invalid;
+    }
+
+private:
+    qsizetype length_ = 0;  // of the text last accepted or set
+};
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry) {
     auto* edit = MakeControl<QLineEdit>(parent, name, geometry);
-    edit->setMaxLength(kTagEditMaxLength);
+    edit->setValidator(new TypingLimit(edit));
     return edit;
 }
 

@@ -1,5 +1,7 @@
 #include "rewrite/target_list.h"
 
+#include "platform/drives.h"
+
 namespace corvina {
 
 std::string TargetEntry(char driveLetter, std::string_view folderText, std::string_view name) {
@@ -21,6 +23,20 @@ std::vector<std::string> TargetEntries(char driveLetter, std::string_view folder
         entries.push_back(TargetEntry(driveLetter, folderText, names[position]));
     }
     return entries;
+}
+
+DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesystem::path> files) {
+    DroppedFiles dropped;
+    for (const std::filesystem::path& file : files) {
+        std::optional<std::string> entry = drives.ToWindowsPath(file);
+        if (!entry) {
+            dropped.entries.clear();
+            dropped.outside = file.string();
+            return dropped;
+        }
+        dropped.entries.push_back(std::move(*entry));
+    }
+    return dropped;
 }
 
 }  // namespace corvina

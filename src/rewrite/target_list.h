@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,5 +19,16 @@ std::string TargetEntry(char driveLetter, std::string_view folderText, std::stri
 std::vector<std::string> TargetEntries(char driveLetter, std::string_view folderText,
                                        std::span<const std::string> names,
                                        std::span<const int> positions);
+
+class DriveMap;
+
+// The entries of files dropped onto the target list (host paths, in the order dropped): their
+// Windows paths through the drive map. When one of them lies outside every mapped drive, nothing
+// of the drop counts: `outside` names that file and `entries` is empty.
+struct DroppedFiles {
+    std::vector<std::string> entries;
+    std::string outside;
+};
+DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesystem::path> files);
 
 }  // namespace corvina

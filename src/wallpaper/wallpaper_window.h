@@ -2,13 +2,48 @@
 
 #include <QDialog>
 
+#include "controls/open_dialogs.h"
+#include "wallpaper/wallpaper_transporter.h"
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+
 namespace corvina {
 
-// The wallpaper transporter: turns a picture into the player's wallpaper.
+class SharedState;
+
+// The wallpaper transporter: loads a picture as a 240x320 preview and sends it to the player as
+// its wallpaper. Made once; the picture, the preview and the status stay from one showing of the
+// dialog to the next.
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm4(QWidget* parent);
+    TForm4(QWidget* parent, SharedState& state);
+
+    QGroupBox* GroupBox1;
+    QFrame* Bevel1;
+    QLabel* Image1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QStatusBar* StatusBar1;
+    OpenDialogRequest OpenPictureDialog1;
+    QString OpenPictureDialog1FileName;  // the last file chosen, kept for the program's run
+
+    const WallpaperTransporter& Transporter() const noexcept { return transporter_; }
+
+public slots:
+    void FormCreate();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+
+private:
+    SharedState& state_;
+    WallpaperTransporter transporter_;
 };
 
 extern TForm4* Form4;

@@ -1,0 +1,60 @@
+#include "viewers/gbp_view.h"
+
+#include <exception>
+
+#include "platform/drives.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+
+namespace corvina {
+
+std::string_view GbpKindText(GbpKind kind) noexcept {
+    return kind == GbpKind::Jacket ? "Jacket GBP File" : "Wallpaper GBP File";
+}
+
+GbpFileInfo GbpInfoOfEntry(const DirEntry& entry, const DateTimeFormat& format) {
+    const GbpKindSize kind = GbpKindForFileSize(entry.size);
+    return {TextsOfEntry(entry, format), kind, std::string(GbpKindText(kind.kind))};
+}
+
+GbpShown ShowGbpFile(const std::filesystem::path& path, const DateTimeFormat& format) {
+    GbpFileInfo info = GbpInfoOfEntry(LookUpEntry(path), format);
+    Picture15 picture = ReadGbpPicture(path, info.kind.width, info.kind.height);
+    return {std::move(info), std::move(picture)};
+}
+
+std::string GbpItemPath(std::string_view folderText, std::string_view name) {
+    std::string path(folderText);
+    path += '\\';
+    path += name;
+    return path;
+}
+
+std::string DeleteFailureText(std::span<const DeleteFailure> failures) {
+    std::string text = "次のファイルを削除できませんでした。";
+    for (const DeleteFailure& failure : failures) {
+        text += '\r';
+        text += failure.name;
+        if (!failure.reason.empty()) text += " (" + failure.reason + ")";
+    }
+    return text;
+}
+
+bool DeleteGbpFiles(const DriveMap& drives, Messages& messages, std::string_view folderText,
+                    std::span<const std::string> names, const std::function<void()>& reread) {
+    if (!messages.Confirm(kDeleteQuestion)) return false;
+    std::vector<DeleteFailure> failures;
+    for (const std::string& name : names) {
+        try {
+            DeleteFile(drives.ResolveOrThrow(GbpItemPath(folderText, name)));
+        } catch (const FileError& e) {
+            failures.push_back({name, e.reason().empty() ? e.what() : e.reason()});
+        }
+    }
+    reread();
+    if (!failures.empty()) messages.Error(DeleteFailureText(failures));
+    return true;
+}
+
+}  // namespace corvina

@@ -1,0 +1,113 @@
+#include "wallpaper/wallpaper_transporter.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "formats/gbp.h"
+#include "platform/bitmap.h"
+#include "platform/drives.h"
+#include "platform/messages.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace corvina {
+namespace {
+
+class Recorder : public Messages, public StatusLine {
+public:
+    bool Show(MessageKind kind, std::string_view text) override {
+        boxes.push_back({kind, std::string(text)});
+        return false;
+    }
+    void SetText(std::string_view text) override { status.emplace_back(text); }
+    std::vector<std::pair<MessageKind, std::string>> boxes;
+    std::vector<std::string> status;
+};
+
+class TransporterTest : public ::testing::Test {
+protected:
+    TransporterTest() : drives_(dir_ / "prefix") {
+        fs::create_directories(stick_);  // drive g: no GBSYSTEM folder, no player
+        fs::create_directory_symlink(stick_, drives_.prefix() / "dosdevices" / "g:");
+        Picture15 small(40, 30);
+        for (std::size_t i = 0; i < small.pixels().size(); ++i)
+            small.pixels()[i] = static_cast<std::uint16_t>(i * 37 % 0x8000);
+        test::WriteBytes(dir_ / "photo.bmp", EncodeBitmap24(small));
+        wallpaper_ = transporter_.Load(dir_ / "photo.bmp");
+    }
+
+    WallpaperTransporter::Outcome Transport(std::string_view deviceDrive) {
+        log_ = {};
+        return transporter_.Transport(drives_, deviceDrive, log_, log_);
+    }
+
+    test::TempDir dir_;
+    DriveMap drives_;
+    fs::path stick_ = dir_ / "stick";
+    fs::path copy_ = dir_ / "prefix" / "drive_c" / "unko.bmp";
+    WallpaperTransporter transporter_;
+    Picture15 wallpaper_;
+    Recorder log_;
+};
+
+TEST_F(TransporterTest, AFailedWriteNamesTheFileAndKeepsThePictureForAnotherTry) {
+    const struct {
+        std::string deviceDrive;
+        bool copyIsFolder;
+        std::string message;  // of the default error box
+    } cases[] = {
+        {"q", false,
+         "ドライブがありません: \"q:\\GBWALL.GBP\" (ドライブ Q: は割り当てられていません)"},
+        {"", false,
+         "ファイルを作成できません: \"GBWALL.GBP\" (プレーヤーのドライブが設定されていません)"},
+        // The wallpaper is on the player already; the copy is named as the user knows it.
+        {"g", true, "ファイルを作成できません: \"C:\\unko.bmp\" (Is a directory)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (c.copyIsFolder) fs::create_directory(copy_);
+        EXPECT_EQ(Transport(c.deviceDrive), WallpaperTransporter::Outcome::Failed);
+        EXPECT_EQ(log_.boxes, (decltype(log_.boxes){{MessageKind::DefaultError, c.message}}));
+        EXPECT_EQ(log_.status, (std::vector<std::string>{std::string(kTransportingText), ""}));
+        EXPECT_EQ(transporter_.state(), WallpaperTransporter::State::Loaded);
+        EXPECT_EQ(fs::exists(stick_ / "GBWALL.GBP"), c.copyIsFolder);
+        fs::remove(copy_);
+        fs::remove(stick_ / "GBWALL.GBP");
+    }
+    // Once the cause is gone the same picture goes out, to a drive that holds no player.
+    EXPECT_EQ(Transport("g:\\music"), WallpaperTransporter::Outcome::Sent);
+    EXPECT_EQ(log_.boxes, (decltype(log_.boxes){{MessageKind::Plain, "転送が完了しました。"}}));
+    EXPECT_EQ(test::ReadBytes(stick_ / "GBWALL.GBP"), WriteWallpaperGbp(wallpaper_));
+    EXPECT_EQ(test::ReadBytes(copy_), EncodeBitmap16(wallpaper_));
+    EXPECT_EQ(transporter_.state(), WallpaperTransporter::State::Sent);
+}
+
+// The write fails part-way (the file size limit stands in for a full or pulled-out player): the
+// old wallpaper stays whole and no piece of the new one is left beside it.
+TEST_F(TransporterTest, AWriteFailingHalfWayLeavesTheOldWallpaperWhole) {
+    test::WriteText(stick_ / "GBWALL.GBP", "the old wallpaper");
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const WallpaperTransporter::Outcome outcome = Transport("g");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+
+    EXPECT_EQ(outcome, WallpaperTransporter::Outcome::Failed);
+    EXPECT_EQ(test::ReadText(stick_ / "GBWALL.GBP"), "the old wallpaper");
+    EXPECT_EQ(std::distance(fs::directory_iterator(stick_), fs::directory_iterator()), 1);
+    EXPECT_FALSE(fs::exists(copy_));
+    EXPECT_EQ(transporter_.state(), WallpaperTransporter::State::Loaded);
+}
+
+}  // namespace
+}  // namespace corvina
