@@ -27,6 +27,7 @@
 #include "rewrite/progress_window.h"
 #include "rewrite/rewrite_page.h"
 #include "rewrite/rewrite_settings_window.h"
+#include "rewrite/undo.h"
 #include "room/library_update.h"
 #include "viewers/filer.h"
 #include "viewers/filer_page.h"
@@ -98,6 +99,7 @@ void TForm1::BuildMenus() {
     ExecuteE1->setObjectName(QStringLiteral("ExecuteE1"));
     LibraryUpdateL1 =
         MakeAction(ExecuteE1, "LibraryUpdateL1", QStringLiteral("Library Update(&L)"));
+    UndoU1 = MakeAction(ExecuteE1, "UndoU1", QStringLiteral("直前の書き換えを元に戻す(&U)"));
 
     O1 = MainMenu1->addMenu(QStringLiteral("Option(&O)"));
     O1->setObjectName(QStringLiteral("O1"));
@@ -115,6 +117,7 @@ void TForm1::BuildMenus() {
     Wire(W1, &QAction::triggered, this, &TForm1::W1Click);
     Wire(X2, &QAction::triggered, this, &TForm1::X2Click);
     Wire(LibraryUpdateL1, &QAction::triggered, this, &TForm1::LibraryUpdateL1Click);
+    Wire(UndoU1, &QAction::triggered, this, &TForm1::UndoU1Click);
     Wire(S1, &QAction::triggered, this, &TForm1::S1Click);
     Wire(V1, &QAction::triggered, this, &TForm1::V1Click);
     Wire(H2, &QAction::triggered, this, &TForm1::H2Click);
@@ -176,6 +179,11 @@ void TForm1::LibraryUpdateL1Click() {
                             QCoreApplication::processEvents();
                             return isVisible();
                         }});
+}
+
+void TForm1::UndoU1Click() {
+    WindowMessages messages(this);
+    RunUndo(Drives(), messages);
 }
 
 void TForm1::S1Click() {

@@ -40,6 +40,7 @@ public:
     QAction* X2;
     QMenu* ExecuteE1;
     QAction* LibraryUpdateL1;
+    QAction* UndoU1;  // undo of the last batch rewrite
     QMenu* O1;
     QAction* S1;
     QMenu* H1;
@@ -62,6 +63,7 @@ public slots:
     void W1Click();
     void X2Click();
     void LibraryUpdateL1Click();
+    void UndoU1Click();
     void S1Click();
     void V1Click();
     void H2Click();

@@ -12,6 +12,7 @@
 #include "platform/messages.h"
 #include "platform/picture_import.h"
 #include "rewrite/batch_run.h"
+#include "rewrite/journal.h"
 
 namespace corvina::cli {
 
@@ -66,7 +67,7 @@ public:
 
 }  // namespace
 
-int RunBatch(Args args, const Environment&, Streams io) {
+int RunBatch(Args args, const Environment& env, Streams io) {
     std::optional<std::string> player, artist, album, genre, picture;
     bool number = false;
     bool optionsEnded = false;
@@ -111,11 +112,27 @@ int RunBatch(Args args, const Environment&, Streams io) {
     if (!anyText && !picture) return Usage(io, "nothing to do: give the texts, --picture or both");
     if (files.empty()) return Usage(io, "no FILE given");
 
+    // The journal that lets `corvina-cli undo` take the run back goes to the drive map's drive C,
+    // which a first run creates as the desktop program does.
+    std::optional<DriveMap> drives;
+    try {
+        drives.emplace(OpenDriveMap(env));
+        drives->CreateLayout();
+    } catch (const std::exception& e) {
+        io.err << "corvina-cli: batch: " << e.what() << "\n";
+        return kExitFailure;
+    }
+    JournalWriter journal(*drives, JournalWriter::Paths::Host);
+
     PrintedMessages messages(io);
     NoProgress progress;
     NoPauseClock clock;
     HostPathSpace paths;
-    BatchRun run{paths, messages, progress, clock, [&]() -> std::optional<RewriteRequest> {
+    BatchRun run{paths,
+                 messages,
+                 progress,
+                 clock,
+                 [&]() -> std::optional<RewriteRequest> {
                      RewriteRequest request;
                      request.writeTags = anyText;
                      if (anyText) request.texts = TagTexts{*artist, *album, *genre};
@@ -124,7 +141,8 @@ int RunBatch(Args args, const Environment&, Streams io) {
                      if (picture)
                          request.jacket = ImportPicture(*picture, kJacketWidth, kJacketHeight);
                      return request;
-                 }};
+                 },
+                 &journal};
     try {
         const BatchOutcome outcome = corvina::RunBatch(files, *player, run);
         return outcome.kind == BatchOutcome::Kind::Done ? kExitOk : kExitFailure;

@@ -40,6 +40,13 @@ constexpr std::array kCommands = {
             "in the order given and the jacket name written to each SAT file; prints what the\n"
             "program's message boxes would show",
             RunBatch},
+    Command{"undo",
+            "undo [--dry-run]\tundoes the newest batch not yet undone (of the last ten, by the\n"
+            "program or by batch): each SAT file gets its old tag bytes back where they still\n"
+            "hold what the batch wrote, and the jacket file it made is removed; files changed\n"
+            "since are left alone and named on stderr (exit status 1). --dry-run only says\n"
+            "what would happen",
+            RunUndo},
     Command{"gbp-to-bmp", "gbp-to-bmp GBP BMP [--size WxH]\ta GBP picture as a 24-bit bitmap",
             RunGbpToBmp},
     Command{"gbp-info",

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/drives.h"
+
 // The commands of corvina-cli. Each takes the words after its own name and writes to `out` and
 // `err`; it returns the process exit status: kExitOk, kExitFailure, or kExitUsage for wrong usage
 // (after printing a short usage line to `err`).
@@ -32,6 +34,9 @@ struct Command {
     int (*run)(Args args, const Environment& env, Streams io);
 };
 
+// The drive map of the environment's prefix; FileError when there is none (drives_command.cpp).
+DriveMap OpenDriveMap(const Environment& env);
+
 // Every command, in the order --help lists them.
 std::span<const Command> AllCommands();
 
@@ -50,6 +55,7 @@ int RunGbpInfo(Args args, const Environment& env, Streams io);    // gbp_info_co
 int RunJacket(Args args, const Environment& env, Streams io);     // picture_commands.cpp
 int RunWallpaper(Args args, const Environment& env, Streams io);  // picture_commands.cpp
 int RunBatch(Args args, const Environment& env, Streams io);      // batch_command.cpp
+int RunUndo(Args args, const Environment& env, Streams io);       // undo_command.cpp
 
 int RunFindPlayer(Args args, const Environment& env, Streams io);  // find_player_command.cpp
 

@@ -10,12 +10,9 @@
 
 namespace corvina::cli {
 
-namespace {
-
-// The drive list of the environment's prefix, read without writing anything: a prefix that
-// does not exist yet maps no drive. An empty prefix means that main() found none; it must not
-// become the current folder.
-DriveSnapshot ReadDrives(const Environment& env) {
+// The drive map of the environment's prefix. An empty prefix means that main() found none; it
+// must not become the current folder.
+DriveMap OpenDriveMap(const Environment& env) {
     if (env.prefix.empty())
         throw FileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
                         "CORVINA_PREFIX も HOME も設定されていません");
@@ -25,8 +22,14 @@ DriveSnapshot ReadDrives(const Environment& env) {
         throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ec.value());
     if (!ec && !std::filesystem::is_directory(status))
         throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ENOTDIR);
-    return DriveMap(env.prefix).Snapshot();
+    return DriveMap(env.prefix);
 }
+
+namespace {
+
+// The drive list of the environment's prefix, read without writing anything: a prefix that
+// does not exist yet maps no drive.
+DriveSnapshot ReadDrives(const Environment& env) { return OpenDriveMap(env).Snapshot(); }
 
 }  // namespace
 

@@ -46,15 +46,9 @@ std::string TextAt(const Block& block, std::uint64_t offset) {
     return std::string(utf8.data(), length);
 }
 
-// The bytes a rewrite may own, 256 to 821, composed in memory; only the ranges a request
-// changes are written from it.
-constexpr std::uint64_t kImageStart = kArtistOffset;
-using Image = std::array<std::uint8_t, kTagBlockWriteEnd - kImageStart>;
-
-struct Range {
-    std::uint64_t offset;
-    std::size_t size;
-};
+using Image = std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart>;
+using Range = ComposedRewrite::Range;
+constexpr std::uint64_t kImageStart = ComposedRewrite::kImageStart;
 
 void PutUnit(Image& image, std::uint64_t offset, char16_t unit) {
     WriteLe16(image, offset - kImageStart, unit);
@@ -123,14 +117,21 @@ bool IsJacketFileName(std::string_view name) noexcept {
     return true;
 }
 
-void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& request) {
-    CheckRequest(path, request);
+std::size_t ComposedRewrite::TotalSize() const noexcept {
+    std::size_t total = 0;
+    for (const Range& range : Ranges()) total += range.size;
+    return total;
+}
+
+ComposedRewrite ComposeTagRewrite(const TagRewrite& request) {
+    CheckRequest({}, request);
 
     // The owned ranges in ascending order. Their gaps (380-383, 508-511, 524-527, 571-697)
     // belong to the player's format and are never written, not even with the bytes they hold.
-    Image image{};
-    std::array<Range, 5> ranges;
-    std::size_t count = 0;
+    ComposedRewrite composed;
+    Image& image = composed.image_;
+    auto& ranges = composed.ranges_;
+    std::size_t& count = composed.count_;
     if (request.texts) {
         ranges[count++] = PutTextField(image, kArtistOffset, request.texts->artist);
         ranges[count++] = PutTextField(image, kAlbumOffset, request.texts->album);
@@ -151,6 +152,12 @@ void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& reques
         ranges[count++] = {kGbpFileNameOffset, kJacketNameFieldSize};
     }
     if (request.texts) ranges[count++] = PutTextField(image, kGenreOffset, request.texts->genre);
+    return composed;
+}
+
+void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& request) {
+    CheckRequest(path, request);
+    const ComposedRewrite composed = ComposeTagRewrite(request);
 
     File file = File::OpenWrite(path);
     const std::uint64_t size = file.Size();
@@ -160,10 +167,7 @@ void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& reques
                           "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
                               std::to_string(kTagBlockWriteEnd) + " バイト以上が必要です");
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        file.WriteAt(ranges[i].offset, std::span<const std::uint8_t>(image).subspan(
-                                           ranges[i].offset - kImageStart, ranges[i].size));
-    }
+    for (const Range& range : composed.Ranges()) file.WriteAt(range.offset, composed.Bytes(range));
     file.Close();
 }
 

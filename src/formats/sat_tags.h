@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -69,6 +71,36 @@ struct TagRewrite {
 
 // True for a jacket file name as the program makes them: 16 digits or capital letters, ".GBP".
 bool IsJacketFileName(std::string_view name) noexcept;
+
+// The bytes a rewrite writes, composed in memory without touching a file: its ranges in
+// ascending order (which ones depends only on what the request holds, never on its texts) and
+// the new bytes of each.
+class ComposedRewrite {
+public:
+    struct Range {
+        std::uint64_t offset;
+        std::size_t size;
+    };
+    std::span<const Range> Ranges() const noexcept { return {ranges_.data(), count_}; }
+    std::span<const std::uint8_t> Bytes(const Range& range) const noexcept {
+        return std::span<const std::uint8_t>(image_).subspan(range.offset - kImageStart,
+                                                             range.size);
+    }
+    // The ranges' sizes added up.
+    std::size_t TotalSize() const noexcept;
+
+    // The first byte a rewrite may own; every range lies between it and kTagBlockWriteEnd.
+    static constexpr std::uint64_t kImageStart = kArtistOffset;
+
+private:
+    friend ComposedRewrite ComposeTagRewrite(const TagRewrite& request);
+    std::array<std::uint8_t, kTagBlockWriteEnd - kImageStart> image_{};
+    std::array<Range, 5> ranges_{};
+    std::size_t count_ = 0;
+};
+
+// What RewriteTagBlock would write for the request; std::invalid_argument as it says.
+ComposedRewrite ComposeTagRewrite(const TagRewrite& request);
 
 // Rewrites the tag block in place: bytes 516 to 523 are set to 0 on every call, the rest only as
 // the request asks. The request is checked first (UsageError for a track outside 1 to

@@ -199,6 +199,15 @@ File File::OpenWrite(const fs::path& path) {
     return File(OpenRegular(path, O_WRONLY), path.native());
 }
 
+File File::CreateNew(const fs::path& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), errno);
+    return File(fd, path.native());
+}
+
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
 
@@ -244,6 +253,20 @@ std::uint64_t File::Size() const {
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         throw MakeFileError(kCannotRead, path_, fd_ < 0 ? EBADF : errno);
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+File::Stamp File::GetStamp() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        throw MakeFileError(kCannotRead, path_, fd_ < 0 ? EBADF : errno);
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+void File::Sync() const {
+    if (fd_ < 0) throw MakeFileError(kCannotWrite, path_, EBADF);
+    // EINVAL: the file system keeps nothing to sync (as some FUSE mounts say).
+    if (::fsync(fd_) != 0 && errno != EINVAL) throw MakeFileError(kCannotWrite, path_, errno);
 }
 
 void File::Close() {
@@ -368,6 +391,15 @@ bool FolderExists(const fs::path& path) noexcept {
 void CreateFolder(const fs::path& path) {
     if (::mkdir(path.c_str(), 0777) != 0)
         throw MakeFileError(kCannotCreateFolder, path.string(), errno);
+}
+
+void SyncFolder(const fs::path& path) {
+    const int fd =
+        ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw MakeFileError(kCannotWrite, path.string(), errno);
+    FdGuard guard(fd);
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        throw MakeFileError(kCannotWrite, path.string(), errno);
 }
 
 DirEntry LookUpEntry(const fs::path& requested) {

@@ -21,6 +21,8 @@ class File {
 public:
     static File OpenRead(const std::filesystem::path& path);
     static File OpenWrite(const std::filesystem::path& path);  // write only, no read access
+    // A new, empty file for writing; refuses (FileError) when the name is taken.
+    static File CreateNew(const std::filesystem::path& path);
 
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -35,6 +37,15 @@ public:
     void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
 
     std::uint64_t Size() const;
+    // The size and the exact last-write time, in one look at the open file.
+    struct Stamp {
+        std::uint64_t size = 0;
+        std::int64_t lastWriteNs = 0;  // nanoseconds since 1970-01-01 00:00 UTC
+    };
+    Stamp GetStamp() const;
+
+    // Waits until what was written has reached the disk.
+    void Sync() const;
     // The path the file was opened by, as text (for messages).
     const std::string& path() const noexcept { return path_; }
 
@@ -59,6 +70,8 @@ void DeleteFile(const std::filesystem::path& path);             // a file, never
 bool FileExists(const std::filesystem::path& path) noexcept;    // true only for a file
 bool FolderExists(const std::filesystem::path& path) noexcept;  // true only for a folder
 void CreateFolder(const std::filesystem::path& path);           // one level; parent must exist
+// Waits until the folder's entries (a file created, renamed or removed) have reached the disk.
+void SyncFolder(const std::filesystem::path& path);
 
 // File attributes as a file list shows them.
 enum Attribute : unsigned {

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/messages.h"
+#include "rewrite/journal.h"
 
 namespace corvina {
 
@@ -149,7 +150,24 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
         }
     });
 
+    TagRewrite changes;
+    if (request->writeTags) changes.texts = request->texts;
+    if (request->writeJacket) changes.jacketName = outcome.jacketName;
     std::string jacketFile;
+    if (request->writeJacket) jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
+
+    if (run.journal) {
+        try {
+            run.journal->Begin(targets, run.paths, changes, numberTracks, jacketFile);
+        } catch (const std::exception& e) {
+            outcome.kind = Kind::NoJournal;
+            run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
+                               std::to_string(targets.size()) +
+                               " 個のファイルはどれも書き換えていません。");
+            return outcome;
+        }
+    }
+
     try {
         if (!folderExists(imageFolder)) {
             // When the folder cannot be made the run goes on; saving the jacket then fails and
@@ -163,7 +181,6 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             if (created) run.messages.Plain(kImageFolderCreatedMessage);
         }
         if (request->writeJacket) {
-            jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
             WriteWholeFile(run.paths.Host(jacketFile), WriteJacketGbp(request->jacket));
         }
     } catch (const std::exception& e) {
@@ -179,10 +196,6 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
     request->jacket = Picture15();  // released before the files are rewritten
 
-    TagRewrite changes;
-    if (request->writeTags) changes.texts = request->texts;
-    if (request->writeJacket) changes.jacketName = outcome.jacketName;
-
     run.progress.Show();
     run.clock.SleepMilliseconds(kPauseBeforeFiles);
     try {
@@ -191,6 +204,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             [&](std::size_t i) { run.progress.SetText(ProgressText(targets[i])); },
             [&](std::size_t i) {
                 outcome.rewritten = i + 1;
+                if (run.journal) run.journal->FileDone(i + 1);
                 run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
             });
     } catch (const BatchError& e) {
@@ -208,7 +222,10 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
 BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> targets,
                              BatchRun& run) {
     state.LoadSettings();
-    return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), run);
+    JournalWriter journal(state.Drives(), JournalWriter::Paths::Windows);
+    BatchRun withJournal = run;
+    if (!withJournal.journal) withJournal.journal = &journal;
+    return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), withJournal);
 }
 
 }  // namespace corvina

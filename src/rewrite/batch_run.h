@@ -30,6 +30,9 @@ inline constexpr std::string_view kTooManyToNumberMessage =
     "トラック番号は255までしか付けられません。\r対象リストのファイルを255個以下にしてください。";
 inline constexpr std::string_view kImageFolderCreatedMessage =
     "gigabeatFにIMAGEフォルダが存在しなかったので\r自動生成しました。";
+// The first line of the error box when the journal cannot be written.
+inline constexpr std::string_view kJournalFailedMessage =
+    "元に戻すための記録を書き込めませんでした。";
 // Stands for the jacket file name in the summary when no jacket is written.
 inline constexpr std::string_view kNoJacketText = "ジャケット画像の変換はしていません。";
 
@@ -122,8 +125,22 @@ void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
 std::string MakeJacketName(std::uint64_t seed,
                            const std::function<bool(const std::string&)>& taken);
 
+// The record that lets a run be undone (rewrite/journal.h). Begin is told the run's files and
+// changes once the request is known and the jacket name drawn, before the IMAGE folder, the
+// jacket file or any SAT file is written; a throw from it ends the run with nothing written.
+// FileDone follows each file whose rewrite returned, with the number of files done so far; it
+// must not throw, as the rewrite it records has happened.
+class BatchJournal {
+public:
+    virtual ~BatchJournal() = default;
+    virtual void Begin(std::span<const std::string> targets, const PathSpace& paths,
+                       const TagRewrite& changes, bool numberTracks,
+                       std::string_view jacketFile) = 0;
+    virtual void FileDone(std::size_t done) noexcept = 0;
+};
+
 struct BatchOutcome {
-    enum class Kind { EmptyList, NoPlayer, Cancelled, TooManyToNumber, Failed, Done };
+    enum class Kind { EmptyList, NoPlayer, Cancelled, TooManyToNumber, NoJournal, Failed, Done };
     Kind kind = Kind::Done;
     std::size_t rewritten = 0;  // files whose tag block was rewritten
     std::string jacketName;     // the name drawn, when the run got that far
@@ -137,6 +154,8 @@ struct BatchRun {
     Clock& clock;
     // Asks for the changes; nothing when the user cancels. Called once the checks have passed.
     std::function<std::optional<RewriteRequest>()> askRequest;
+    // Kept before anything is written, when given.
+    BatchJournal* journal = nullptr;
 };
 
 // The run over `targets` on the player whose root folder is `playerRoot` (as shown): the checks
@@ -148,7 +167,8 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
                       BatchRun& run);
 
 // The program's batch rewrite: reads the settings again (a drive changed in the settings dialog
-// counts from this run on), then RunBatch on the drive of DeviceDrive.
+// counts from this run on), then RunBatch on the drive of DeviceDrive, with a journal in the
+// program's undo folder unless `run` brings its own.
 BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> targets,
                              BatchRun& run);
 

@@ -241,7 +241,8 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithItsCaption) {
               (QStringList{"SATRewriteModeR1=SAT Batch Rewrite Mode(&R)",
                            "FilerModeF1=Filer Mode(&F)", "GBPViewModeG1=GBP View Mode(&G)",
                            "W1=Wallpaper Transporter(&W)", "N1=-", "X2=Exit(&X)"}));
-    EXPECT_EQ(captions(Form1->ExecuteE1), (QStringList{"LibraryUpdateL1=Library Update(&L)"}));
+    EXPECT_EQ(captions(Form1->ExecuteE1), (QStringList{"LibraryUpdateL1=Library Update(&L)",
+                                                       "UndoU1=直前の書き換えを元に戻す(&U)"}));
     EXPECT_EQ(captions(Form1->O1), (QStringList{"S1=Setting(&S)"}));
     EXPECT_EQ(captions(Form1->H1),
               (QStringList{"V1=Infomation(&V)", "N3=-", "H2=Author's Homepage(&H)"}));

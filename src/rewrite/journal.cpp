@@ -1,0 +1,446 @@
+#include "rewrite/journal.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <exception>
+
+#include "platform/drives.h"
+#include "platform/errors.h"
+
+namespace corvina {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kMagic = "CORVUNDO";
+constexpr std::uint32_t kVersion = 1;
+constexpr std::size_t kHeaderSize = 40;
+constexpr std::size_t kHeaderCheckedSize = 36;
+constexpr std::uint32_t kStateOpen = 0;
+constexpr std::uint32_t kStateUndone = 1;
+
+constexpr std::uint8_t kFlagTexts = 1;
+constexpr std::uint8_t kFlagNumberTracks = 2;
+constexpr std::uint8_t kFlagJacket = 4;
+
+// A path on Linux is at most 4096 bytes; tag texts are far shorter.
+constexpr std::uint32_t kMaxText = 4096;
+// The smallest record of a file: kind, length, one path byte, read flag, size, time.
+constexpr std::size_t kMinFileRecord = 1 + 4 + 1 + 1 + 8 + 8;
+// Far beyond any journal: 10,000 files of long paths come to some 50 MB.
+constexpr std::uint64_t kMaxJournalBytes = std::uint64_t{256} << 20;
+
+constexpr std::string_view kExtension = ".undo";
+constexpr std::size_t kNumberDigits = 8;
+
+constexpr auto kSyncInterval = std::chrono::seconds(1);
+
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes) noexcept {
+    static constexpr auto kTable = [] {
+        std::array<std::uint32_t, 256> table{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+        return table;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const std::uint8_t b : bytes) crc = kTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+class Writer {
+public:
+    void U8(std::uint8_t v) { bytes.push_back(v); }
+    void U32(std::uint32_t v) { Little(v, 4); }
+    void U64(std::uint64_t v) { Little(v, 8); }
+    void Text(std::string_view text) {
+        U32(static_cast<std::uint32_t>(text.size()));
+        bytes.insert(bytes.end(), text.begin(), text.end());
+    }
+    void Path(const JournalPath& path) {
+        U8(path.host ? 1 : 0);
+        Text(path.text);
+    }
+    std::vector<std::uint8_t> bytes;
+
+private:
+    void Little(std::uint64_t v, int count) {
+        for (int i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+};
+
+[[noreturn]] void Damaged(const std::string& what) {
+    throw FormatError("取り消しの記録が壊れています", "", what);
+}
+
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::size_t left() const noexcept { return bytes_.size() - pos_; }
+    std::span<const std::uint8_t> Take(std::size_t count) {
+        if (count > left()) Damaged("途中で切れています");
+        const auto part = bytes_.subspan(pos_, count);
+        pos_ += count;
+        return part;
+    }
+    std::uint8_t U8() { return Take(1)[0]; }
+    std::uint32_t U32() { return static_cast<std::uint32_t>(Little(4)); }
+    std::uint64_t U64() { return Little(8); }
+    bool Flag() {
+        const std::uint8_t v = U8();
+        if (v > 1) Damaged("真偽の値が 0 でも 1 でもありません");
+        return v == 1;
+    }
+    std::string Text() {
+        const std::uint32_t size = U32();
+        if (size > kMaxText) Damaged("文字列が長すぎます");
+        const auto part = Take(size);
+        return std::string(part.begin(), part.end());
+    }
+    JournalPath Path() {
+        JournalPath path;
+        path.host = Flag();
+        path.text = Text();
+        return path;
+    }
+
+private:
+    std::uint64_t Little(int count) {
+        const auto part = Take(static_cast<std::size_t>(count));
+        std::uint64_t v = 0;
+        for (int i = 0; i < count; ++i) v |= std::uint64_t{part[i]} << (8 * i);
+        return v;
+    }
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+};
+
+struct Header {
+    std::uint32_t state = kStateOpen;
+    std::uint32_t done = 0;
+    std::uint32_t count = 0;
+    std::uint64_t bodySize = 0;
+    std::uint32_t bodyCrc = 0;
+};
+
+std::vector<std::uint8_t> EncodeHeader(const Header& header) {
+    Writer w;
+    w.bytes.assign(kMagic.begin(), kMagic.end());
+    w.U32(kVersion);
+    w.U32(header.state);
+    w.U32(header.done);
+    w.U32(header.count);
+    w.U64(header.bodySize);
+    w.U32(header.bodyCrc);
+    w.U32(Crc32(w.bytes));
+    return w.bytes;
+}
+
+// The header of a journal of `fileSize` bytes, checked on its own.
+Header DecodeHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize) {
+    if (bytes.size() < kHeaderSize) Damaged("見出しが途中で切れています");
+    if (!std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
+        Damaged("取り消しの記録ではありません");
+    Reader r(bytes.subspan(kMagic.size(), kHeaderSize - kMagic.size()));
+    const std::uint32_t version = r.U32();
+    Header header;
+    header.state = r.U32();
+    header.done = r.U32();
+    header.count = r.U32();
+    header.bodySize = r.U64();
+    header.bodyCrc = r.U32();
+    const std::uint32_t headerCrc = r.U32();
+    if (headerCrc != Crc32(bytes.first(kHeaderCheckedSize))) Damaged("見出しの検査値が合いません");
+    if (version != kVersion) Damaged("版 " + std::to_string(version) + " は読めません");
+    if (header.state != kStateOpen && header.state != kStateUndone) Damaged("状態が不明です");
+    if (header.done > header.count) Damaged("済んだファイルの数がファイルの数を超えています");
+    if (header.bodySize != fileSize - kHeaderSize) Damaged("大きさがファイルと合いません");
+    return header;
+}
+
+}  // namespace
+
+TagRewrite Journal::RewriteOf(std::size_t i) const {
+    TagRewrite rewrite = changes;
+    if (numberTracks) rewrite.track = static_cast<int>(i + 1);
+    return rewrite;
+}
+
+std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
+    Writer body;
+    std::uint8_t flags = 0;
+    if (journal.changes.texts) flags |= kFlagTexts;
+    if (journal.numberTracks) flags |= kFlagNumberTracks;
+    if (journal.changes.jacketName) flags |= kFlagJacket;
+    body.U8(flags);
+    if (journal.changes.texts) {
+        body.Text(journal.changes.texts->artist);
+        body.Text(journal.changes.texts->album);
+        body.Text(journal.changes.texts->genre);
+    }
+    if (journal.changes.jacketName) body.Text(*journal.changes.jacketName);
+    body.Path(journal.jacketFile);
+    for (const JournalFile& file : journal.files) {
+        body.Path(file.path);
+        body.U8(file.read ? 1 : 0);
+        body.U64(file.size);
+        body.U64(static_cast<std::uint64_t>(file.lastWriteNs));
+        if (file.read)
+            body.bytes.insert(body.bytes.end(), file.oldBytes.begin(), file.oldBytes.end());
+    }
+    Header header;
+    header.state = journal.undone ? kStateUndone : kStateOpen;
+    header.done = journal.done;
+    header.count = static_cast<std::uint32_t>(journal.files.size());
+    header.bodySize = body.bytes.size();
+    header.bodyCrc = Crc32(body.bytes);
+    std::vector<std::uint8_t> bytes = EncodeHeader(header);
+    bytes.insert(bytes.end(), body.bytes.begin(), body.bytes.end());
+    return bytes;
+}
+
+Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
+    const Header header = DecodeHeader(bytes, bytes.size());
+    const auto bodyBytes = bytes.subspan(kHeaderSize);
+    if (Crc32(bodyBytes) != header.bodyCrc) Damaged("本体の検査値が合いません");
+    if (header.count > bodyBytes.size() / kMinFileRecord)
+        Damaged("ファイルの数が記録の大きさに合いません");
+
+    Journal journal;
+    journal.undone = header.state == kStateUndone;
+    journal.done = header.done;
+    Reader r(bodyBytes);
+    const std::uint8_t flags = r.U8();
+    if (flags & ~(kFlagTexts | kFlagNumberTracks | kFlagJacket)) Damaged("不明な印があります");
+    if (flags & kFlagTexts) {
+        TagTexts texts;
+        texts.artist = r.Text();
+        texts.album = r.Text();
+        texts.genre = r.Text();
+        journal.changes.texts = std::move(texts);
+    }
+    journal.numberTracks = (flags & kFlagNumberTracks) != 0;
+    if (journal.numberTracks && !journal.changes.texts) Damaged("番号だけが付いています");
+    if (journal.numberTracks && header.count > static_cast<std::uint32_t>(kMaxTrack))
+        Damaged("番号を付けるファイルが多すぎます");
+    if (flags & kFlagJacket) {
+        journal.changes.jacketName = r.Text();
+        if (!IsJacketFileName(*journal.changes.jacketName))
+            Damaged("ジャケット画像ファイル名が正しくありません");
+    }
+    journal.jacketFile = r.Path();
+    if (journal.jacketFile.empty() == journal.changes.jacketName.has_value())
+        Damaged("ジャケット画像ファイルが名前と合いません");
+
+    // Which ranges a rewrite writes depends only on what the request holds, so every file keeps
+    // the same number of old bytes.
+    const std::size_t oldSize = ComposeTagRewrite(journal.RewriteOf(0)).TotalSize();
+    journal.files.reserve(header.count);
+    for (std::uint32_t i = 0; i < header.count; ++i) {
+        JournalFile file;
+        file.path = r.Path();
+        if (file.path.empty()) Damaged("ファイルの名前がありません");
+        file.read = r.Flag();
+        file.size = r.U64();
+        file.lastWriteNs = static_cast<std::int64_t>(r.U64());
+        if (file.read) {
+            if (file.size < kTagBlockWriteEnd) Damaged("ファイルの大きさがタグに足りません");
+            const auto old = r.Take(oldSize);
+            file.oldBytes.assign(old.begin(), old.end());
+        }
+        journal.files.push_back(std::move(file));
+    }
+    if (r.left() != 0) Damaged("終わりの後にバイトがあります");
+    return journal;
+}
+
+Journal ReadJournal(const fs::path& path) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kMaxJournalBytes);
+    try {
+        return DecodeJournal(bytes);
+    } catch (const FormatError& e) {
+        throw FormatError(e.failure(), path.string(), e.reason());
+    }
+}
+
+std::vector<fs::path> ListJournals(const fs::path& folder) {
+    std::vector<std::pair<std::uint32_t, fs::path>> found;
+    for (const DirEntry& entry : ListFolder(folder, "*.undo")) {
+        const std::string& name = entry.name;
+        if (entry.IsFolder() || name.size() != kNumberDigits + kExtension.size() ||
+            !name.ends_with(kExtension))
+            continue;
+        std::uint32_t number = 0;
+        const char* end = name.data() + kNumberDigits;
+        const auto [stop, error] = std::from_chars(name.data(), end, number);
+        if (error != std::errc() || stop != end) continue;
+        found.emplace_back(number, folder / name);
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<fs::path> paths;
+    for (auto& [number, path] : found) paths.push_back(std::move(path));
+    return paths;
+}
+
+bool JournalUndone(const fs::path& path) {
+    const File file = File::OpenRead(path);
+    std::array<std::uint8_t, kHeaderSize> bytes{};
+    const std::size_t got = file.ReadAt(0, bytes);
+    try {
+        return DecodeHeader(std::span(bytes).first(got), file.Size()).state == kStateUndone;
+    } catch (const FormatError& e) {
+        throw FormatError(e.failure(), path.string(), e.reason());
+    }
+}
+
+void MarkJournalUndone(const fs::path& path) {
+    // The header is read and checked again, so that a journal changed meanwhile is not marked
+    // with a header that no longer fits it.
+    std::array<std::uint8_t, kHeaderSize> bytes{};
+    std::uint64_t size = 0;
+    {
+        const File file = File::OpenRead(path);
+        file.ReadAt(0, bytes);
+        size = file.Size();
+    }
+    Header header = DecodeHeader(bytes, size);
+    header.state = kStateUndone;
+    File file = File::OpenWrite(path);
+    file.WriteAt(0, EncodeHeader(header));
+    file.Sync();
+    file.Close();
+}
+
+JournalWriter::~JournalWriter() {
+    if (file_ && unsynced_) {
+        try {
+            file_->Sync();
+        } catch (const std::exception&) {
+            // The count then says a little less than was done; undo reads the files themselves.
+        }
+    }
+}
+
+JournalPath JournalWriter::Record(std::string_view shown, const PathSpace& paths) const {
+    if (paths_ == Paths::Windows) return {std::string(shown), false};
+    // Host paths are kept absolute, so that undo finds them from any working folder.
+    std::error_code ec;
+    fs::path absolute = fs::absolute(paths.Host(shown), ec);
+    if (ec) absolute = paths.Host(shown);
+    return {absolute.lexically_normal().string(), true};
+}
+
+void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace& paths,
+                          const TagRewrite& changes, bool numberTracks,
+                          std::string_view jacketFile) {
+    const fs::path folder = drives_.ResolveOrThrow(kUndoFolder);
+    if (!FolderExists(folder)) CreateFolder(folder);
+
+    Journal journal;
+    journal.changes = changes;
+    journal.numberTracks = numberTracks;
+    if (!jacketFile.empty()) journal.jacketFile = Record(jacketFile, paths);
+
+    std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart> block{};
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
+    journal.files.reserve(targets.size());
+    for (const std::string& target : targets) {
+        JournalFile entry;
+        try {
+            entry.path = Record(target, paths);
+            const File file = File::OpenRead(paths.Host(target));
+            const File::Stamp stamp = file.GetStamp();
+            entry.size = stamp.size;
+            entry.lastWriteNs = stamp.lastWriteNs;
+            if (stamp.size >= kTagBlockWriteEnd &&
+                file.ReadAt(ComposedRewrite::kImageStart, block) == block.size()) {
+                entry.read = true;
+                for (const auto& range : composed.Ranges()) {
+                    const auto from = block.begin() + (range.offset - ComposedRewrite::kImageStart);
+                    entry.oldBytes.insert(entry.oldBytes.end(), from, from + range.size);
+                }
+            }
+        } catch (const std::exception&) {
+            // The rewrite of this file will fail in turn and end the run there.
+            if (entry.path.empty()) entry.path = {target, paths_ == Paths::Host};
+            entry.read = false;
+            entry.oldBytes.clear();
+        }
+        journal.files.push_back(std::move(entry));
+    }
+
+    const std::vector<fs::path> existing = ListJournals(folder);
+    std::uint32_t number = 1;
+    if (!existing.empty()) {
+        const std::string name = existing.front().filename().string();
+        std::from_chars(name.data(), name.data() + kNumberDigits, number);
+        ++number;
+    }
+
+    const std::vector<std::uint8_t> bytes = EncodeJournal(journal);
+    header_.assign(bytes.begin(), bytes.begin() + kHeaderSize);
+    std::string name = std::to_string(number);
+    name.insert(0, kNumberDigits > name.size() ? kNumberDigits - name.size() : 0, '0');
+    path_ = folder / (name + std::string(kExtension));
+    File file = File::CreateNew(path_);
+    try {
+        file.WriteAt(0, bytes);
+        file.Sync();
+        SyncFolder(folder);
+    } catch (const std::exception&) {
+        // A journal that is not on the disk as a whole must not be left to be found.
+        file.Close();
+        DeleteFile(path_);
+        path_.clear();
+        throw;
+    }
+    file_.emplace(std::move(file));
+    lastSync_ = std::chrono::steady_clock::now();
+
+    // Older journals beyond the kept ones go; one that cannot be removed is left for the next run.
+    const std::vector<fs::path> all = ListJournals(folder);
+    for (std::size_t i = kJournalsKept; i < all.size(); ++i) {
+        try {
+            DeleteFile(all[i]);
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void JournalWriter::FileDone(std::size_t done) noexcept {
+    if (!file_) return;
+    try {
+        // Only the header changes: the count and the header's own checksum.
+        Reader r{std::span<const std::uint8_t>(header_).subspan(20, 16)};
+        Header header;
+        header.state = kStateOpen;
+        header.done = static_cast<std::uint32_t>(done);
+        header.count = r.U32();
+        header.bodySize = r.U64();
+        header.bodyCrc = r.U32();
+        header_ = EncodeHeader(header);
+        file_->WriteAt(0, header_);
+        unsynced_ = true;
+        // Syncing after every file would cost more than the rewrites themselves; once a second
+        // and after the last file bounds what a power cut can lose. A crash of the program loses
+        // nothing, as the count is in the system's cache already.
+        const auto now = std::chrono::steady_clock::now();
+        if (done == header.count || now - lastSync_ >= kSyncInterval) {
+            file_->Sync();
+            unsynced_ = false;
+            lastSync_ = now;
+        }
+    } catch (const std::exception&) {
+        // The rewrite has happened; a count that lags is made up for by undo, which checks the
+        // bytes of every file.
+    }
+}
+
+}  // namespace corvina

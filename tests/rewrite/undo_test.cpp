@@ -1,0 +1,260 @@
+#include "rewrite/undo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "formats/gbp.h"
+#include "formats/sat_tags.h"
+#include "platform/clock.h"
+#include "platform/drives.h"
+#include "platform/errors.h"
+#include "platform/messages.h"
+#include "rewrite/batch_run.h"
+#include "rewrite/journal.h"
+#include "support/temp_dir.h"
+
+namespace corvina {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+class Quiet : public Messages, public BatchProgress, public Clock {
+public:
+    bool Show(MessageKind, std::string_view text) override {
+        boxes.emplace_back(text);
+        return false;
+    }
+    void Show() override {}
+    void SetText(std::string_view) override {}
+    void SetPosition(int) override {}
+    void Close() override {}
+    std::uint64_t MonotonicMilliseconds() override { return 0; }
+    void SleepMilliseconds(unsigned) override {}
+    std::uint64_t Seed() override { return ++seed; }
+
+    std::vector<std::string> boxes;
+    std::uint64_t seed = 7;
+};
+
+Bytes PatternFile(std::size_t size, int salt) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>((i * 41 + 3 + salt * 17) % 251);
+    return bytes;
+}
+
+RewriteRequest FullRequest(const std::string& artist) {
+    RewriteRequest request;
+    request.writeTags = true;
+    request.texts = TagTexts{artist, "春", "J-POP"};
+    request.numberTracks = true;
+    request.writeJacket = true;
+    request.jacket = Picture15(kJacketWidth, kJacketHeight);
+    return request;
+}
+
+// A player on drive F: with SAT files in two folders, the drive map's undo folder on drive C.
+class UndoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        drives_.CreateLayout();
+        fs::create_directories(player_ / "GBSYSTEM" / "IMAGE");
+        fs::create_directories(player_ / "MUSIC" / "A");
+        fs::create_directories(player_ / "MUSIC" / "B");
+        fs::create_directory_symlink(player_, drives_.prefix() / "dosdevices" / "f:");
+        for (int i = 0; i < 4; ++i) {
+            const std::string folder = i < 2 ? "A" : "B";
+            const std::string name = "T" + std::to_string(i) + ".SAT";
+            WriteBytes(player_ / "MUSIC" / folder / name, PatternFile(2048, i));
+            targets_.push_back("F:\\MUSIC\\" + folder + "\\" + name);
+        }
+    }
+
+    BatchOutcome Batch(const RewriteRequest& request) {
+        JournalWriter journal(drives_, JournalWriter::Paths::Windows);
+        BatchRun run{paths_, quiet_, quiet_, quiet_, [&] { return request; }, &journal};
+        return RunBatch(targets_, "F:\\", run);
+    }
+
+    fs::path Host(const std::string& windowsPath) const {
+        return drives_.ResolveOrThrow(windowsPath);
+    }
+    std::vector<Bytes> Contents() const {
+        std::vector<Bytes> all;
+        for (const std::string& target : targets_) all.push_back(ReadBytes(Host(target)));
+        return all;
+    }
+    fs::path UndoFolder() const { return drives_.ResolveOrThrow(kUndoFolder); }
+    std::size_t ImageCount() const {
+        return static_cast<std::size_t>(std::distance(
+            fs::directory_iterator(player_ / "GBSYSTEM" / "IMAGE"), fs::directory_iterator()));
+    }
+
+    TempDir dir_;
+    fs::path player_ = dir_ / "player";
+    DriveMap drives_{dir_ / "prefix"};
+    WindowsPathSpace paths_{drives_};
+    Quiet quiet_;
+    std::vector<std::string> targets_;
+};
+
+TEST_F(UndoTest, UndoGivesBackEveryFileAsItWasAfterFullAndFailedRuns) {
+    struct Case {
+        const char* name;
+        int failAt;  // the file made too short for a tag block, or -1
+        std::size_t restored;
+    };
+    for (const Case c : {Case{"whole run", -1, 4}, Case{"run failing at the third file", 2, 2}}) {
+        SCOPED_TRACE(c.name);
+        if (c.failAt >= 0) WriteBytes(Host(targets_[c.failAt]), PatternFile(800, 9));
+        const std::vector<Bytes> before = Contents();
+        const std::size_t imagesBefore = ImageCount();
+
+        const BatchOutcome outcome = Batch(FullRequest("さくら"));
+        ASSERT_EQ(outcome.kind,
+                  c.failAt < 0 ? BatchOutcome::Kind::Done : BatchOutcome::Kind::Failed);
+        ASSERT_NE(Contents(), before);
+        ASSERT_EQ(ImageCount(), imagesBefore + 1);
+
+        const UndoReport dry = UndoLastBatch(drives_, true);
+        EXPECT_EQ(dry.restored, c.restored);
+        EXPECT_NE(Contents(), before);  // a dry run writes nothing
+
+        const UndoReport report = UndoLastBatch(drives_, false);
+        EXPECT_TRUE(report.found);
+        EXPECT_EQ(report.done, c.failAt < 0 ? 4u : static_cast<std::size_t>(c.failAt));
+        EXPECT_EQ(report.restored, c.restored);
+        EXPECT_TRUE(report.leftAlone.empty());
+        EXPECT_EQ(report.jacket, UndoReport::Jacket::Removed);
+        EXPECT_EQ(Contents(), before);
+        EXPECT_EQ(ImageCount(), imagesBefore);
+        EXPECT_FALSE(UndoLastBatch(drives_, false).found);
+    }
+}
+
+TEST_F(UndoTest, FilesChangedSinceTheRunAreLeftAloneAndNamed) {
+    const std::vector<Bytes> before = Contents();
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    const std::vector<Bytes> after = Contents();
+
+    // File 0: the artist changed by a later edit. File 1: one range put back by hand, as a run
+    // cut off inside the file would leave it; still the run's doing. File 2: a byte outside the
+    // ranges changed by another program, which is no reason to keep the tags. File 3: the size.
+    TagRewrite edit;
+    edit.texts = TagTexts{"別の人", "春", "J-POP"};
+    edit.track = 1;
+    RewriteTagBlock(Host(targets_[0]), edit);
+    Bytes torn = after[1];
+    std::copy(before[1].begin() + 256, before[1].begin() + 380, torn.begin() + 256);
+    WriteBytes(Host(targets_[1]), torn);
+    Bytes outside = after[2];
+    outside[1000] ^= 0xFF;
+    WriteBytes(Host(targets_[2]), outside);
+    Bytes longer = after[3];
+    longer.push_back(0);
+    WriteBytes(Host(targets_[3]), longer);
+    const Bytes edited = ReadBytes(Host(targets_[0]));
+
+    const UndoReport report = UndoLastBatch(drives_, false);
+    EXPECT_EQ(report.restored, 2u);
+    ASSERT_EQ(report.leftAlone.size(), 2u);
+    EXPECT_EQ(report.leftAlone[0].file, targets_[0]);
+    EXPECT_EQ(report.leftAlone[1].file, targets_[3]);
+    EXPECT_EQ(ReadBytes(Host(targets_[0])), edited);
+    EXPECT_EQ(ReadBytes(Host(targets_[1])), before[1]);
+    Bytes expected2 = before[2];
+    expected2[1000] ^= 0xFF;
+    EXPECT_EQ(ReadBytes(Host(targets_[2])), expected2);
+    EXPECT_EQ(ReadBytes(Host(targets_[3])), longer);
+    // Files left alone still name the jacket, so it stays.
+    EXPECT_EQ(report.jacket, UndoReport::Jacket::Kept);
+    EXPECT_EQ(ImageCount(), 1u);
+
+    const std::vector<std::string> lines = UndoSummaryLines(report);
+    const std::string text = lines.back();
+    EXPECT_NE(text.find("ジャケット画像ファイル"), std::string::npos) << text;
+    EXPECT_NE(lines[2].find(targets_[0]), std::string::npos) << lines[2];
+}
+
+TEST_F(UndoTest, AJournalThatCannotBeWrittenStopsTheRunBeforeAnyWrite) {
+    fs::remove(player_ / "GBSYSTEM" / "IMAGE");
+    WriteBytes(UndoFolder(), {1});  // a file where the folder should be
+    const std::vector<Bytes> before = Contents();
+    EXPECT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::NoJournal);
+    EXPECT_EQ(Contents(), before);
+    EXPECT_FALSE(fs::exists(player_ / "GBSYSTEM" / "IMAGE"));
+    ASSERT_EQ(quiet_.boxes.size(), 1u);
+    EXPECT_EQ(quiet_.boxes[0].rfind(kJournalFailedMessage, 0), 0u) << quiet_.boxes[0];
+    EXPECT_NE(quiet_.boxes[0].find("4 個のファイルはどれも書き換えていません"), std::string::npos);
+}
+
+TEST_F(UndoTest, ADamagedJournalIsRefusedWithNoFileTouched) {
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    const std::vector<Bytes> after = Contents();
+    const std::vector<fs::path> journals = ListJournals(UndoFolder());
+    ASSERT_EQ(journals.size(), 1u);
+    const Bytes good = ReadBytes(journals[0]);
+    ASSERT_NO_THROW(DecodeJournal(good));
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    std::vector<Case> cases = {
+        {"empty", {}},
+        {"header only", Bytes(good.begin(), good.begin() + 40)},
+        {"cut in the last file", Bytes(good.begin(), good.end() - 10)},
+        {"one more byte", good},
+        {"a byte of the body flipped", good},
+        {"the done count changed", good},
+        {"another version", good},
+    };
+    cases[3].bytes.push_back(0);
+    cases[4].bytes[good.size() / 2] ^= 0x01;
+    cases[5].bytes[16] = 0x03;
+    cases[6].bytes[8] = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(journals[0], c.bytes);
+        EXPECT_THROW(UndoLastBatch(drives_, false), FormatError);
+        EXPECT_EQ(Contents(), after);
+        EXPECT_EQ(ImageCount(), 1u);
+        Quiet box;
+        RunUndo(drives_, box);
+        ASSERT_EQ(box.boxes.size(), 1u);
+        EXPECT_NE(box.boxes[0].find(journals[0].string()), std::string::npos) << box.boxes[0];
+    }
+}
+
+TEST_F(UndoTest, RepeatedUndosStepBackThroughTheLastTenBatches) {
+    targets_.resize(1);
+    std::vector<Bytes> states = {ReadBytes(Host(targets_[0]))};
+    for (int run = 0; run < 12; ++run) {
+        ASSERT_EQ(Batch(FullRequest("人" + std::to_string(run))).kind, BatchOutcome::Kind::Done);
+        states.push_back(ReadBytes(Host(targets_[0])));
+    }
+    EXPECT_EQ(ListJournals(UndoFolder()).size(), kJournalsKept);
+    for (std::size_t k = 0; k < kJournalsKept; ++k) {
+        const UndoReport report = UndoLastBatch(drives_, false);
+        ASSERT_TRUE(report.found);
+        EXPECT_EQ(report.restored, 1u);
+        EXPECT_EQ(ReadBytes(Host(targets_[0])), states[states.size() - 2 - k]);
+    }
+    EXPECT_FALSE(UndoLastBatch(drives_, false).found);
+    EXPECT_EQ(UndoSummaryLines(UndoLastBatch(drives_, true)),
+              std::vector<std::string>{std::string(kNothingToUndoMessage)});
+    // A new run after them is undone first, and the undone ones stay marked.
+    ASSERT_EQ(Batch(FullRequest("次")).kind, BatchOutcome::Kind::Done);
+    EXPECT_EQ(UndoLastBatch(drives_, false).restored, 1u);
+    EXPECT_FALSE(UndoLastBatch(drives_, false).found);
+}
+
+}  // namespace
+}  // namespace corvina
