@@ -6,6 +6,7 @@
 #include "formats/gbp.h"
 #include "formats/player.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "rewrite/journal.h"
@@ -18,6 +19,14 @@ namespace {
 constexpr unsigned kPauseBeforeFiles = 100;
 constexpr unsigned kPauseAfterFiles = 20;
 constexpr int kJacketNameCharacters = 16;
+
+// What went wrong with a file the message names already: the failure and its reason, without the
+// host path behind the name the user knows.
+std::string ReasonOf(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e))
+        return FormatErrorText({error->failure(), {}, error->reason()});
+    return e.what();
+}
 
 std::string FailureMessage(std::string_view file, std::string_view reason, std::size_t done,
                            std::size_t total) {
@@ -82,7 +91,7 @@ void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
         try {
             RewriteTagBlock(paths.Host(files[i]), request);
         } catch (const std::exception& e) {
-            throw BatchError(FailureMessage(files[i], e.what(), i, files.size()), files[i], i,
+            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
                              files.size());
         }
         if (afterFile) afterFile(i);
@@ -187,7 +196,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
         outcome.kind = Kind::Failed;
         std::string text = jacketFile.empty() ? imageFolder : jacketFile;
         text += " を保存できませんでした。\r(";
-        text += e.what();
+        text += ReasonOf(e);
         text +=
             ")\r" + std::to_string(targets.size()) + " 個のファイルはどれも書き換えていません。";
         run.messages.Error(text);
