@@ -1,7 +1,5 @@
 #include "wallpaper/wallpaper_transport.h"
 
-#include <span>
-
 #include "formats/gbp.h"
 #include "formats/player.h"
 #include "platform/bitmap.h"
@@ -10,22 +8,6 @@
 #include "platform/files.h"
 
 namespace corvina {
-
-namespace {
-
-// Writes a file the user knows by its Windows path; a failure names that path, not the host
-// folder the drive happens to be mapped to.
-void WriteWindowsFile(const DriveMap& drives, const std::string& windowsPath,
-                      std::span<const std::uint8_t> bytes) {
-    const std::filesystem::path host = drives.ResolveOrThrow(windowsPath);
-    try {
-        WriteWholeFile(host, bytes);
-    } catch (const FileError& error) {
-        throw FileError(error.failure(), windowsPath, error.reason());
-    }
-}
-
-}  // namespace
 
 void WriteWallpaperFiles(const Picture15& wallpaper, const std::filesystem::path& gbpFile,
                          const std::filesystem::path& bitmapCopy) {
@@ -40,9 +22,17 @@ void TransportWallpaper(const DriveMap& drives, std::string_view deviceDrive,
     if (letter == '\0')
         throw FileError("ファイルを作成できません", std::string(kWallpaperFileName),
                         "プレーヤーのドライブが設定されていません");
-    WriteWindowsFile(drives, DeviceRootPath(letter) + std::string(kWallpaperFileName),
-                     WriteWallpaperGbp(wallpaper));
-    WriteWindowsFile(drives, std::string(kWallpaperCopyPath), EncodeBitmap16(wallpaper));
+    const std::string gbp = DeviceRootPath(letter) + std::string(kWallpaperFileName);
+    const std::string copy(kWallpaperCopyPath);
+    const std::filesystem::path gbpHost = drives.ResolveOrThrow(gbp);
+    const std::filesystem::path copyHost = drives.ResolveOrThrow(copy);
+    try {
+        WriteWallpaperFiles(wallpaper, gbpHost, copyHost);
+    } catch (const FileError& error) {
+        // Named by the Windows path the user knows, not the host folder the drive maps to.
+        throw FileError(error.failure(), error.path() == copyHost.string() ? copy : gbp,
+                        error.reason());
+    }
 }
 
 }  // namespace corvina
