@@ -181,10 +181,8 @@ bool RewritePage::eventFilter(QObject* watched, QEvent* event) {
 
 void RewritePage::ListBox1DragDrop(const std::vector<std::filesystem::path>& files) {
     const DroppedFiles dropped = DroppedEntries(state_.Drives(), files);
-    if (!dropped.outside.empty()) {
-        ShowErrorBox(this, QString::fromStdString(dropped.outside +
-                                                  " はどのドライブにも割り当てられていないフォルダ"
-                                                  "にあるため、対象リストに追加できません。"));
+    if (!dropped.refused.empty()) {
+        ShowErrorBox(this, QString::fromStdString(dropped.refused));
         return;
     }
     Append(dropped.entries);

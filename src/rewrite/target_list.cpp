@@ -1,6 +1,7 @@
 #include "rewrite/target_list.h"
 
 #include "platform/drives.h"
+#include "platform/files.h"
 
 namespace corvina {
 
@@ -27,11 +28,19 @@ std::vector<std::string> TargetEntries(char driveLetter, std::string_view folder
 
 DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesystem::path> files) {
     DroppedFiles dropped;
+    const DriveSnapshot snapshot = drives.Snapshot();
     for (const std::filesystem::path& file : files) {
-        std::optional<std::string> entry = drives.ToWindowsPath(file);
-        if (!entry) {
+        std::optional<std::string> entry = snapshot.ToWindowsPath(file);
+        const char* problem = nullptr;
+        if (!MatchesMask(file.filename().string(), "*.SAT"))
+            problem = " はSATファイルではないため、対象リストに追加できません。";
+        else if (!entry)
+            problem =
+                " はどのドライブにも割り当てられていないフォルダにあるため、対象リストに追加できま"
+                "せん。";
+        if (problem != nullptr) {
             dropped.entries.clear();
-            dropped.outside = file.string();
+            dropped.refused = file.string() + problem;
             return dropped;
         }
         dropped.entries.push_back(std::move(*entry));

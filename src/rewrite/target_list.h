@@ -23,11 +23,13 @@ std::vector<std::string> TargetEntries(char driveLetter, std::string_view folder
 class DriveMap;
 
 // The entries of files dropped onto the target list (host paths, in the order dropped): their
-// Windows paths through the drive map. When one of them lies outside every mapped drive, nothing
-// of the drop counts: `outside` names that file and `entries` is empty.
+// Windows paths through the drive map. Only SAT files (named *.SAT, in any case) can join the
+// list, since a batch writes at fixed offsets of every file in it. When one dropped file is not
+// a SAT file or lies outside every mapped drive, nothing of the drop counts: `refused` is the
+// error box's text, naming that file, and `entries` is empty.
 struct DroppedFiles {
     std::vector<std::string> entries;
-    std::string outside;
+    std::string refused;
 };
 DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesystem::path> files);
 

@@ -243,14 +243,17 @@ TEST_F(BatchRewriteTest, TargetListButtonsMenusKeysAndDrops) {
     const auto drop = [&](const std::vector<fs::path>& files) { page_->ListBox1DragDrop(files); };
     const fs::path b = player_ / "MUSIC" / "B.SAT";
     const fs::path root = player_ / "ROOT.SAT";
-    const fs::path outside = kPicture;
     page_->BitBtn2->click();
     drop({b, root});
     EXPECT_EQ(Entries(page_->ListBox1), (QStringList{"F:\\MUSIC\\B.SAT", "F:\\ROOT.SAT"}));
-    drop({root, outside});
-    EXPECT_EQ(page_->ListBox1->count(), 2);
-    EXPECT_EQ(boxes_.shown.back().kind, MessageKind::Error);
-    EXPECT_TRUE(boxes_.shown.back().text.contains(QString::fromStdString(kPicture.string())));
+    const fs::path outsideSat = prefix_.folder() / "ELSEWHERE.sat";
+    const fs::path notSat = player_ / "GBSYSTEM" / "IMAGE" / "A.GBP";
+    for (const fs::path& spoiler : {outsideSat, notSat}) {
+        drop({root, spoiler});
+        EXPECT_EQ(page_->ListBox1->count(), 2);
+        EXPECT_EQ(boxes_.shown.back().kind, MessageKind::Error);
+        EXPECT_TRUE(boxes_.shown.back().text.startsWith(QString::fromStdString(spoiler.string())));
+    }
     page_->MenuItem6->trigger();
     EXPECT_EQ(page_->ListBox1->count(), 0);
 }
