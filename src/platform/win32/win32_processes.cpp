@@ -79,7 +79,7 @@ StartedProcess Win32Processes::Start(std::string_view commandLine, const Startup
     PROCESS_INFORMATION started{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
                         nullptr, &startup, &started)) {
-        throw MakeFileError(kCannotStart, std::string(commandLine), SystemReason(GetLastError()));
+        throw FileError(kCannotStart, std::string(commandLine), SystemReason(GetLastError()));
     }
     return {reinterpret_cast<Handle>(started.hProcess), reinterpret_cast<Handle>(started.hThread)};
 }
