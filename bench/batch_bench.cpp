@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
 
     // The prefix lies beside the SAT files and goes with them.
     const corvina::DriveMap drives(folder.Folder() / "prefix");
+    drives.CreateLayout();  // drive C, which holds the undo folder
     corvina::bench::Repeated(
         benchmark::RegisterBenchmark(
             "RunBatchWithJournal",

@@ -156,14 +156,18 @@ ComposedRewrite ComposeTagRewrite(const TagRewrite& request) {
 }
 
 void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& request) {
-    CheckRequest(path, request);
+    CheckRequest(path, request);  // before the file is opened
+    RewriteTagBlock(File::OpenWrite(path), request);
+}
+
+void RewriteTagBlock(File file, const TagRewrite& request) {
+    CheckRequest(file.path(), request);
     const ComposedRewrite composed = ComposeTagRewrite(request);
 
-    File file = File::OpenWrite(path);
     const std::uint64_t size = file.Size();
     if (size < kTagBlockWriteEnd) {
         // Writing would extend the music file with tag bytes.
-        throw FormatError(kCannotWriteTags, path.string(),
+        throw FormatError(kCannotWriteTags, file.path(),
                           "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
                               std::to_string(kTagBlockWriteEnd) + " バイト以上が必要です");
     }

@@ -17,6 +17,8 @@
 // 61 units and the zero unit.
 namespace corvina {
 
+class File;
+
 inline constexpr std::uint64_t kTitleOffset = 128;
 inline constexpr std::uint64_t kArtistOffset = 256;
 inline constexpr std::uint64_t kAlbumOffset = 384;
@@ -108,5 +110,8 @@ ComposedRewrite ComposeTagRewrite(const TagRewrite& request);
 // Either way nothing is written. The file is opened for writing with full sharing and never
 // created, truncated or extended; a failed or short write throws FileError.
 void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& request);
+
+// The same on a file open for writing, which it closes; messages name the path it was opened by.
+void RewriteTagBlock(File file, const TagRewrite& request);
 
 }  // namespace corvina

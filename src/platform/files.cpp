@@ -5,6 +5,7 @@
 #include <linux/magic.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -199,6 +200,10 @@ File File::OpenWrite(const fs::path& path) {
     return File(OpenRegular(path, O_WRONLY), path.native());
 }
 
+File File::OpenReadWrite(const fs::path& path) {
+    return File(OpenRegular(path, O_RDWR), path.native());
+}
+
 File File::CreateNew(const fs::path& path) {
     int fd;
     do {
@@ -260,7 +265,22 @@ File::Stamp File::GetStamp() const {
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         throw MakeFileError(kCannotRead, path_, fd_ < 0 ? EBADF : errno);
     return {static_cast<std::uint64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+            {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+}
+
+std::size_t RaiseOpenFileLimit(std::size_t wanted) noexcept {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        rlim_t raised = static_cast<rlim_t>(wanted);
+        if (limit.rlim_max != RLIM_INFINITY && raised > limit.rlim_max) raised = limit.rlim_max;
+        struct rlimit asked = limit;
+        asked.rlim_cur = raised;
+        if (::setrlimit(RLIMIT_NOFILE, &asked) == 0) limit.rlim_cur = raised;
+    }
+    if (limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+    return static_cast<std::size_t>(limit.rlim_cur);
 }
 
 void File::Sync() const {

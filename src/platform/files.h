@@ -21,6 +21,7 @@ class File {
 public:
     static File OpenRead(const std::filesystem::path& path);
     static File OpenWrite(const std::filesystem::path& path);  // write only, no read access
+    static File OpenReadWrite(const std::filesystem::path& path);
     // A new, empty file for writing; refuses (FileError) when the name is taken.
     static File CreateNew(const std::filesystem::path& path);
 
@@ -37,10 +38,17 @@ public:
     void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
 
     std::uint64_t Size() const;
-    // The size and the exact last-write time, in one look at the open file.
+    // Which file it is: two opens of one file agree; a file moved over its path does not.
+    struct Id {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        friend bool operator==(const Id&, const Id&) = default;
+    };
+    // The size, the exact last-write time and the file's id, in one look at the open file.
     struct Stamp {
         std::uint64_t size = 0;
         std::int64_t lastWriteNs = 0;  // nanoseconds since 1970-01-01 00:00 UTC
+        Id id;
     };
     Stamp GetStamp() const;
 
@@ -72,6 +80,10 @@ bool FolderExists(const std::filesystem::path& path) noexcept;  // true only for
 void CreateFolder(const std::filesystem::path& path);           // one level; parent must exist
 // Waits until the folder's entries (a file created, renamed or removed) have reached the disk.
 void SyncFolder(const std::filesystem::path& path);
+
+// Raises this process's limit of open files towards `wanted`, as far as the system lets it, and
+// returns the limit then in force (SIZE_MAX for none). Raised once, it stays for the process.
+std::size_t RaiseOpenFileLimit(std::size_t wanted) noexcept;
 
 // File attributes as a file list shows them.
 enum Attribute : unsigned {

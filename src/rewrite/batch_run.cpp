@@ -1,5 +1,6 @@
 #include "rewrite/batch_run.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/shared_state.h"
@@ -19,6 +20,11 @@ namespace {
 constexpr unsigned kPauseBeforeFiles = 100;
 constexpr unsigned kPauseAfterFiles = 20;
 constexpr int kJacketNameCharacters = 16;
+// Descriptors left for the rest of the program while a run keeps its target files open: the
+// journal, the jacket file, folder listings and the window system's own.
+constexpr std::size_t kSpareDescriptors = 64;
+// Descriptors given back when a file cannot be opened, in case the system is out of them.
+constexpr std::size_t kSpareWhenOut = 16;
 
 // What went wrong with a file the message names already: the failure and its reason, without the
 // host path behind the name the user knows.
@@ -78,10 +84,64 @@ std::string BatchSummary(std::size_t files, std::string_view jacketName) {
            std::string(jacketName);
 }
 
+TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& paths,
+                         std::size_t limit)
+    : kept_(targets.size()), journaled_(targets.size()) {
+    for (std::size_t i = 0; i < targets.size() && keptCount_ < limit; ++i) {
+        try {
+            kept_[i].emplace(File::OpenReadWrite(paths.Host(targets[i])));
+            ++keptCount_;
+        } catch (const std::exception&) {
+            // The failure is met again, and reported, when the file is opened by path; the rest
+            // go by path too. Most often the run ends at this file, as it cannot be rewritten;
+            // else the system is out of descriptors (which shows here as any failure, as a
+            // drive lookup needs one too), and some kept ones are given back for the journal,
+            // the jacket file and the opens by path.
+            for (std::size_t back = 0; back < kSpareWhenOut && keptCount_ > 0; ++back) {
+                while (!kept_[i]) --i;
+                kept_[i].reset();
+                --keptCount_;
+            }
+            break;
+        }
+    }
+}
+
+std::size_t TargetFiles::LimitFor(std::size_t files) noexcept {
+    const std::size_t limit = RaiseOpenFileLimit(files + kSpareDescriptors);
+    return limit > kSpareDescriptors ? std::min(files, limit - kSpareDescriptors) : 0;
+}
+
+const File* TargetFiles::Kept(std::size_t i) const noexcept {
+    return i < kept_.size() && kept_[i] ? &*kept_[i] : nullptr;
+}
+
+void TargetFiles::Journaled(std::size_t i, const File::Id& id) {
+    if (i < journaled_.size()) journaled_[i] = id;
+}
+
+File TargetFiles::ForRewrite(std::size_t i, const std::filesystem::path& host) {
+    const std::optional<File::Id> journaled = i < journaled_.size() ? journaled_[i] : std::nullopt;
+    const auto replaced = [&] {
+        return FileError("ファイルを開けません", host.string(),
+                         "元に戻すための記録の後に別のファイルに置き換えられています");
+    };
+    if (i < kept_.size() && kept_[i]) {
+        // The file the journal read, wherever its path now leads: looking the path up again
+        // would cost as much as the open that keeping it saves.
+        File file = std::move(*kept_[i]);
+        kept_[i].reset();
+        return file;
+    }
+    File file = File::OpenWrite(host);
+    if (journaled && file.GetStamp().id != *journaled) throw replaced();
+    return file;
+}
+
 void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
                   const TagRewrite& changes, bool numberTracks,
                   const std::function<void(std::size_t)>& beforeFile,
-                  const std::function<void(std::size_t)>& afterFile) {
+                  const std::function<void(std::size_t)>& afterFile, TargetFiles* opened) {
     if (numberTracks && files.size() > static_cast<std::size_t>(kMaxTrack))
         throw std::invalid_argument(std::string(kTooManyToNumberMessage));
     TagRewrite request = changes;
@@ -89,7 +149,10 @@ void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
         if (beforeFile) beforeFile(i);
         if (numberTracks) request.track = static_cast<int>(i + 1);
         try {
-            RewriteTagBlock(paths.Host(files[i]), request);
+            if (opened)
+                RewriteTagBlock(opened->ForRewrite(i, paths.Host(files[i])), request);
+            else
+                RewriteTagBlock(paths.Host(files[i]), request);
         } catch (const std::exception& e) {
             throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
                              files.size());
@@ -165,9 +228,11 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     std::string jacketFile;
     if (request->writeJacket) jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
 
+    TargetFiles opened;
     if (run.journal) {
         try {
-            run.journal->Begin(targets, run.paths, changes, numberTracks, jacketFile);
+            opened = TargetFiles(targets, run.paths, TargetFiles::LimitFor(targets.size()));
+            run.journal->Begin(targets, run.paths, changes, numberTracks, jacketFile, opened);
         } catch (const std::exception& e) {
             outcome.kind = Kind::NoJournal;
             run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
@@ -215,7 +280,8 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
                 outcome.rewritten = i + 1;
                 if (run.journal) run.journal->FileDone(i + 1);
                 run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
-            });
+            },
+            run.journal ? &opened : nullptr);
     } catch (const BatchError& e) {
         outcome.kind = Kind::Failed;
         run.messages.Error(e.what());

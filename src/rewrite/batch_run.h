@@ -9,8 +9,10 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/sat_tags.h"
+#include "platform/files.h"
 #include "platform/picture.h"
 
 // The batch rewrite: one set of tag texts, track numbers in list order and one new jacket picture
@@ -110,14 +112,50 @@ std::string ProgressText(std::string_view file);
 // The text of the summary box.
 std::string BatchSummary(std::size_t files, std::string_view jacketName);
 
+// The target files of a run with a journal, opened once for reading and writing: the journal
+// reads a file's old bytes through the descriptor that its rewrite then writes through, so the
+// rewrite changes the very file whose bytes were kept, and each file is opened once instead of
+// twice. At most `limit` files stay open, up to the first that cannot be opened for reading and
+// writing; the others are opened by path for the journal and again for the rewrite, as before.
+//
+// A file moved over its path after the journal read it is never written. When the journaled file
+// was kept open, the rewrite goes to it (wherever it now is) and the new file stays as it is, so
+// that undo later names that path as changed since; when it was not, the rewrite of that
+// position fails naming the path, and neither file is written.
+class TargetFiles {
+public:
+    TargetFiles() = default;  // keeps none open
+    TargetFiles(std::span<const std::string> targets, const PathSpace& paths, std::size_t limit);
+
+    // The descriptors a run may keep: as many as it has files, within the process's limit of
+    // open files (raised for it when it can be) less room for the rest of the program.
+    static std::size_t LimitFor(std::size_t files) noexcept;
+
+    // The file kept open at position i, or nullptr.
+    const File* Kept(std::size_t i) const noexcept;
+    // The journal read the file with this id at position i.
+    void Journaled(std::size_t i, const File::Id& id);
+    // The file to rewrite at position i, at `host`: the kept one, or the one opened there now
+    // when it is still the file the journal read (FileError otherwise).
+    File ForRewrite(std::size_t i, const std::filesystem::path& host);
+    std::size_t KeptCount() const noexcept { return keptCount_; }
+
+private:
+    std::vector<std::optional<File>> kept_;
+    std::vector<std::optional<File::Id>> journaled_;
+    std::size_t keptCount_ = 0;
+};
+
 // Rewrites the files in list order with the same changes, giving the file at position i the
 // track i + 1 when `numberTracks`. Stops at the first failure with a BatchError; the files
 // after it are left untouched. `beforeFile` and `afterFile` are told each position.
 // Numbering more than 255 files is refused before anything is written (std::invalid_argument).
+// With `opened`, each file is taken from it (TargetFiles::ForRewrite).
 void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
                   const TagRewrite& changes, bool numberTracks,
                   const std::function<void(std::size_t)>& beforeFile = {},
-                  const std::function<void(std::size_t)>& afterFile = {});
+                  const std::function<void(std::size_t)>& afterFile = {},
+                  TargetFiles* opened = nullptr);
 
 // A new jacket file name: 16 characters, each a digit or a capital letter (one or the other with
 // equal chance, then evenly among them), and ".GBP"; drawn again while `taken` says the name is
@@ -127,15 +165,16 @@ std::string MakeJacketName(std::uint64_t seed,
 
 // The record that lets a run be undone (rewrite/journal.h). Begin is told the run's files and
 // changes once the request is known and the jacket name drawn, before the IMAGE folder, the
-// jacket file or any SAT file is written; a throw from it ends the run with nothing written.
+// jacket file or any SAT file is written; a throw from it ends the run with nothing written. It
+// reads the files through `opened` and tells it the id of each file it read.
 // FileDone follows each file whose rewrite returned, with the number of files done so far; it
 // must not throw, as the rewrite it records has happened.
 class BatchJournal {
 public:
     virtual ~BatchJournal() = default;
     virtual void Begin(std::span<const std::string> targets, const PathSpace& paths,
-                       const TagRewrite& changes, bool numberTracks,
-                       std::string_view jacketFile) = 0;
+                       const TagRewrite& changes, bool numberTracks, std::string_view jacketFile,
+                       TargetFiles& opened) = 0;
     virtual void FileDone(std::size_t done) noexcept = 0;
 };
 

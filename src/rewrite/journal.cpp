@@ -338,8 +338,8 @@ JournalPath JournalWriter::Record(std::string_view shown, const PathSpace& paths
 }
 
 void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace& paths,
-                          const TagRewrite& changes, bool numberTracks,
-                          std::string_view jacketFile) {
+                          const TagRewrite& changes, bool numberTracks, std::string_view jacketFile,
+                          TargetFiles& opened) {
     const fs::path folder = drives_.ResolveOrThrow(kUndoFolder);
     if (!FolderExists(folder)) CreateFolder(folder);
 
@@ -351,16 +351,19 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart> block{};
     const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
     journal.files.reserve(targets.size());
-    for (const std::string& target : targets) {
+    for (std::size_t i = 0; i < targets.size(); ++i) {
         JournalFile entry;
         try {
-            entry.path = Record(target, paths);
-            const File file = File::OpenRead(paths.Host(target));
-            const File::Stamp stamp = file.GetStamp();
+            entry.path = Record(targets[i], paths);
+            std::optional<File> byPath;
+            const File* file = opened.Kept(i);
+            if (!file) file = &byPath.emplace(File::OpenRead(paths.Host(targets[i])));
+            const File::Stamp stamp = file->GetStamp();
+            opened.Journaled(i, stamp.id);
             entry.size = stamp.size;
             entry.lastWriteNs = stamp.lastWriteNs;
             if (stamp.size >= kTagBlockWriteEnd &&
-                file.ReadAt(ComposedRewrite::kImageStart, block) == block.size()) {
+                file->ReadAt(ComposedRewrite::kImageStart, block) == block.size()) {
                 entry.read = true;
                 for (const auto& range : composed.Ranges()) {
                     const auto from = block.begin() + (range.offset - ComposedRewrite::kImageStart);
@@ -369,7 +372,7 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
             }
         } catch (const std::exception&) {
             // The rewrite of this file will fail in turn and end the run there.
-            if (entry.path.empty()) entry.path = {target, paths_ == Paths::Host};
+            if (entry.path.empty()) entry.path = {targets[i], paths_ == Paths::Host};
             entry.read = false;
             entry.oldBytes.clear();
         }

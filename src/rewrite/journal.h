@@ -92,7 +92,8 @@ public:
     ~JournalWriter() override;
 
     void Begin(std::span<const std::string> targets, const PathSpace& paths,
-               const TagRewrite& changes, bool numberTracks, std::string_view jacketFile) override;
+               const TagRewrite& changes, bool numberTracks, std::string_view jacketFile,
+               TargetFiles& opened) override;
     void FileDone(std::size_t done) noexcept override;
 
     // The journal written by Begin (a host path), or empty before.

@@ -1,6 +1,10 @@
 #include "rewrite/undo.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -254,6 +258,97 @@ TEST_F(UndoTest, RepeatedUndosStepBackThroughTheLastTenBatches) {
     ASSERT_EQ(Batch(FullRequest("次")).kind, BatchOutcome::Kind::Done);
     EXPECT_EQ(UndoLastBatch(drives_, false).restored, 1u);
     EXPECT_FALSE(UndoLastBatch(drives_, false).found);
+}
+
+TEST_F(UndoTest, FilesKeptOpenOrOpenedByPathAreRewrittenOnlyWhileStillTheFilesJournaled) {
+    struct Case {
+        const char* name;
+        std::size_t limit;  // files kept open
+        int replaceAt;      // the file moved over its path after the journal, or -1
+    };
+    const Case cases[] = {
+        {"all kept", 4, -1},
+        {"two kept", 2, -1},
+        {"none kept", 0, -1},
+        {"kept file replaced", 4, 1},
+        {"file by path replaced", 0, 1},
+    };
+    TagRewrite changes;
+    changes.texts = TagTexts{"さくら", "春", "J-POP"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::size_t i = 0; i < targets_.size(); ++i)
+            WriteBytes(Host(targets_[i]), PatternFile(2048, static_cast<int>(i)));
+        const std::vector<Bytes> before = Contents();
+
+        JournalWriter journal(drives_, JournalWriter::Paths::Windows);
+        TargetFiles opened(targets_, paths_, c.limit);
+        EXPECT_EQ(opened.KeptCount(), c.limit);
+        journal.Begin(targets_, paths_, changes, true, "", opened);
+        const Bytes replacement = PatternFile(2048, 99);
+        if (c.replaceAt >= 0) {
+            WriteBytes(dir_ / "new.SAT", replacement);
+            fs::rename(dir_ / "new.SAT", Host(targets_[c.replaceAt]));
+        }
+        // A kept file is rewritten where it now is; one opened by path is refused.
+        const bool refused = c.replaceAt >= 0 && c.limit == 0;
+        std::size_t done = targets_.size();
+        try {
+            RewriteFiles(
+                targets_, paths_, changes, true, {},
+                [&](std::size_t i) { journal.FileDone(i + 1); }, &opened);
+        } catch (const BatchError& e) {
+            done = e.done();
+            EXPECT_NE(std::string(e.what()).find("置き換えられています"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(done, refused ? std::size_t(c.replaceAt) : targets_.size());
+        if (c.replaceAt >= 0) EXPECT_EQ(ReadBytes(Host(targets_[c.replaceAt])), replacement);
+
+        const UndoReport report = UndoLastBatch(drives_, false);
+        EXPECT_EQ(report.restored, c.replaceAt >= 0 && !refused ? done - 1 : done);
+        EXPECT_EQ(report.leftAlone.size(), c.replaceAt >= 0 && !refused ? 1u : 0u);
+        for (std::size_t i = 0; i < targets_.size(); ++i) {
+            if (static_cast<int>(i) != c.replaceAt)
+                EXPECT_EQ(ReadBytes(Host(targets_[i])), before[i]) << i;
+        }
+    }
+}
+
+TEST_F(UndoTest, ARunOutOfDescriptorsStillJournalsAndRewritesEveryFile) {
+    for (int i = 4; i < 100; ++i) {
+        const std::string name = "U" + std::to_string(i) + ".SAT";
+        WriteBytes(player_ / "MUSIC" / "A" / name, PatternFile(1024, i));
+        targets_.push_back("F:\\MUSIC\\A\\" + name);
+    }
+    const std::vector<Bytes> before = Contents();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A limit that cannot be raised, nearly used up: the run opens some files, runs out,
+        // and goes on by path for the rest.
+        rlimit limit{};
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = limit.rlim_max = std::min<rlim_t>(limit.rlim_max, 200);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        std::vector<int> taken;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) taken.push_back(fd);
+        for (int k = 0; k < 30 && !taken.empty(); ++k) {
+            ::close(taken.back());
+            taken.pop_back();
+        }
+        const bool done = Batch(FullRequest("さくら")).kind == BatchOutcome::Kind::Done;
+        for (const std::string& box : quiet_.boxes) std::fprintf(stderr, "%s\n", box.c_str());
+        ::_exit(done ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const std::vector<Bytes> after = Contents();
+    for (std::size_t i = 0; i < targets_.size(); ++i) EXPECT_NE(after[i], before[i]) << i;
+    EXPECT_EQ(UndoLastBatch(drives_, false).restored, targets_.size());
+    EXPECT_EQ(Contents(), before);
 }
 
 }  // namespace
