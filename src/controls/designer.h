@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -27,6 +28,17 @@ inline QLabel* MakeLabel(QWidget* parent, const char* name, QPoint position, con
     label->move(position);
     label->adjustSize();
     return label;
+}
+
+// A push button that Enter presses only while it has the focus: the classic dialogs have no
+// default button.
+inline QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry,
+                               const QString& text) {
+    auto* button = MakeControl<QPushButton>(parent, name, geometry);
+    button->setText(text);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
 }
 
 // A raised panel and a sunken bevel, the two frames of the classic windows.

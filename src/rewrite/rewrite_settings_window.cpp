@@ -47,14 +47,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry) {
     return edit;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-    auto* button = MakeControl<QPushButton>(parent, name, geometry);
-    button->setText(text);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 }  // namespace
 
 // A tool window with no buttons in its caption.

@@ -20,14 +20,6 @@ TForm4* Form4 = nullptr;
 
 namespace {
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& text) {
-    auto* button = MakeControl<QPushButton>(parent, name, geometry);
-    button->setText(text);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 // The status bar as the transporter's status line. It is painted at once: the transport runs
 // to its end before the event loop would get to paint it.
 class StatusBarLine : public StatusLine {
