@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "formats/gbp.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
@@ -68,42 +69,19 @@ public:
 }  // namespace
 
 int RunBatch(Args args, const Environment& env, Streams io) {
-    std::optional<std::string> player, artist, album, genre, picture;
-    bool number = false;
-    bool optionsEnded = false;
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--number") {
-            if (number) return Usage(io, "--number given twice");
-            number = true;
-            continue;
-        }
-        std::optional<std::string>* value = nullptr;
-        if (arg == "--player")
-            value = &player;
-        else if (arg == "--artist")
-            value = &artist;
-        else if (arg == "--album")
-            value = &album;
-        else if (arg == "--genre")
-            value = &genre;
-        else if (arg == "--picture")
-            value = &picture;
-        else
-            return Usage(io, "unknown option '" + arg + "'");
-        if (i + 1 == args.size()) return Usage(io, arg + " needs a value");
-        if (*value) return Usage(io, arg + " given twice");
-        *value = args[++i];
-    }
+    constexpr std::string_view kValues[] = {"--player", "--artist", "--album", "--genre",
+                                            "--picture"};
+    constexpr std::string_view kFlags[] = {"--number"};
+    std::string problem;
+    const std::optional<Options> options = ParseOptions(args, kValues, kFlags, problem);
+    if (!options) return Usage(io, problem);
+    const std::optional<std::string> player = options->Value("--player");
+    const std::optional<std::string> artist = options->Value("--artist");
+    const std::optional<std::string> album = options->Value("--album");
+    const std::optional<std::string> genre = options->Value("--genre");
+    const std::optional<std::string> picture = options->Value("--picture");
+    const bool number = options->Flag("--number");
+    const std::vector<std::string>& files = options->operands;
     if (!player || player->empty()) return Usage(io, "--player DIR is needed");
     const bool anyText = artist || album || genre;
     if (anyText && !(artist && album && genre))

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "formats/sat_tags.h"
 #include "platform/utf8.h"
 #include "rewrite/batch_run.h"
@@ -148,52 +149,24 @@ int RunTags(Args args, const Environment&, Streams io) {
 }
 
 int RunRewrite(Args args, const Environment&, Streams io) {
-    std::optional<std::string> artist, album, genre, jacket;
+    constexpr std::string_view kValues[] = {"--artist", "--album", "--genre", "--jacket",
+                                            "--track"};
+    constexpr std::string_view kFlags[] = {"--number"};
+    std::string problem;
+    const std::optional<Options> options = ParseOptions(args, kValues, kFlags, problem);
+    if (!options) return Usage(io, "rewrite: " + problem, kRewriteUsage);
+    const std::optional<std::string> artist = options->Value("--artist");
+    const std::optional<std::string> album = options->Value("--album");
+    const std::optional<std::string> genre = options->Value("--genre");
+    const std::optional<std::string> jacket = options->Value("--jacket");
+    const bool number = options->Flag("--number");
+    const std::vector<std::string>& files = options->operands;
     std::optional<int> track;
-    bool number = false;
-    bool optionsEnded = false;
-    std::vector<std::string> files;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--number") {
-            if (number) return Usage(io, "rewrite: --number given twice", kRewriteUsage);
-            number = true;
-            continue;
-        }
-        std::optional<std::string>* text = nullptr;
-        if (arg == "--artist")
-            text = &artist;
-        else if (arg == "--album")
-            text = &album;
-        else if (arg == "--genre")
-            text = &genre;
-        else if (arg == "--jacket")
-            text = &jacket;
-        else if (arg != "--track")
-            return Usage(io, "rewrite: unknown option '" + arg + "'", kRewriteUsage);
-        if (i + 1 == args.size())
-            return Usage(io, "rewrite: " + arg + " needs a value", kRewriteUsage);
-        const std::string& value = args[++i];
-        if (text == nullptr) {  // --track
-            if (track) return Usage(io, "rewrite: --track given twice", kRewriteUsage);
-            track = ParseTrack(value);
-            if (!track) {
-                return Usage(io,
-                             "rewrite: --track takes a number from 1 to 255, not '" + value + "'",
-                             kRewriteUsage);
-            }
-        } else {
-            if (*text) return Usage(io, "rewrite: " + arg + " given twice", kRewriteUsage);
-            *text = value;
+    if (const std::optional<std::string> value = options->Value("--track")) {
+        track = ParseTrack(*value);
+        if (!track) {
+            return Usage(io, "rewrite: --track takes a number from 1 to 255, not '" + *value + "'",
+                         kRewriteUsage);
         }
     }
 
