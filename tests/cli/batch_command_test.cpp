@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/cli_runner.h"
+#include "formats/gbp.h"
+#include "formats/sat_tags.h"
+#include "support/temp_dir.h"
+
+namespace corvina::cli {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kPicture = std::string(CORVINA_SOURCE_DIR) + "/resources/NoImage.bmp";
+
+class BatchCommandTest : public ::testing::Test {
+protected:
+    BatchCommandTest() {
+        fs::create_directories(player_ / "GBSYSTEM");
+        for (const char* name : {"B.SAT", "A.SAT"}) {
+            test::WriteBytes(player_ / name, std::vector<std::uint8_t>(1024, 7));
+            files_.push_back((player_ / name).string());
+        }
+    }
+    Result Batch(std::vector<std::string> args) {
+        args.insert(args.begin(), {"batch", "--player", player_.string()});
+        args.insert(args.end(), files_.begin(), files_.end());
+        return RunCli(dir_ / "prefix", args);
+    }
+
+    test::TempDir dir_;
+    fs::path player_ = dir_ / "player";
+    std::vector<std::string> files_;
+};
+
+TEST_F(BatchCommandTest, PrintsTheBoxesAndWritesInTheOrderGiven) {
+    const Result result = Batch({"--artist", "星野", "--album", "春", "--genre", "J-POP",
+                                 "--number", "--picture", kPicture});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    // The IMAGE folder's box, then the summary, each line of a box on its own line.
+    EXPECT_EQ(result.out.rfind("gigabeatFにIMAGEフォルダが存在しなかったので\n自動生成しました。\n"
+                               "2個のファイルに適用しますた。\n変換ジャケット画像ファイル名  ",
+                               0),
+              0u)
+        << result.out;
+    const std::string jacket = result.out.substr(result.out.size() - 21, 20);
+    EXPECT_TRUE(IsJacketFileName(jacket)) << jacket;
+    EXPECT_EQ(fs::file_size(player_ / "GBSYSTEM" / "IMAGE" / jacket), 11266u);
+    EXPECT_EQ(ReadTagBlock(files_[0]).track, "1");  // B.SAT, as given first
+    EXPECT_EQ(ReadTagBlock(files_[1]).track, "2");
+    EXPECT_EQ(ReadTagBlock(files_[1]).artist, "星野");
+    EXPECT_EQ(ReadTagBlock(files_[1]).gbpFileName, jacket);
+}
+
+TEST_F(BatchCommandTest, ChecksBeforeAnyWriteAndFailuresExitOneWithTheFile) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;  // a part of what stderr says
+    };
+    const std::vector<Case> cases = {
+        {{}, kExitUsage, "nothing to do"},
+        {{"--number", "--picture", kPicture}, kExitUsage, "--number goes with the texts"},
+        {{"--artist", "a"}, kExitUsage, "go together"},
+        {{"--picture", (dir_ / "missing.bmp").string()}, kExitFailure, "missing.bmp"},
+    };
+    for (const Case& c : cases) {
+        const Result result = Batch(c.args);
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(fs::exists(player_ / "GBSYSTEM" / "IMAGE")) << "nothing written by the checks";
+
+    fs::remove(files_[1]);
+    const Result failed = Batch({"--artist", "a", "--album", "b", "--genre", "c"});
+    EXPECT_EQ(failed.status, kExitFailure);
+    EXPECT_NE(failed.err.find(files_[1]), std::string::npos) << failed.err;
+    EXPECT_NE(failed.err.find("2 個のファイルのうち、書き換えたのはこれより前の 1 個です"),
+              std::string::npos)
+        << failed.err;
+    EXPECT_EQ(ReadTagBlock(files_[0]).artist, "a");
+
+    fs::remove_all(player_ / "GBSYSTEM");
+    const Result absent = Batch({"--artist", "a", "--album", "b", "--genre", "c"});
+    EXPECT_EQ(absent.status, kExitFailure);
+    EXPECT_NE(absent.err.find("gigabeatFではありません"), std::string::npos) << absent.err;
+}
+
+}  // namespace
+}  // namespace corvina::cli
