@@ -201,6 +201,21 @@ Header DecodeHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize)
     return header;
 }
 
+// True when `path` is absolute and has no empty, "." or ".." part: already what making it absolute
+// and normal would give.
+bool IsPlainAbsolute(std::string_view path) noexcept {
+    if (!path.starts_with('/')) return false;
+    for (std::size_t start = 1;;) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view part =
+            path.substr(start, end == path.npos ? path.npos : end - start);
+        if (part == "." || part == "..") return false;
+        if (end == path.npos) return true;  // a last empty part is a trailing '/', which stays
+        if (part.empty()) return false;
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 TagRewrite Journal::RewriteOf(std::size_t i) const {
@@ -377,9 +392,12 @@ JournalWriter::~JournalWriter() {
     }
 }
 
-JournalPath JournalWriter::Record(std::string_view shown, const PathSpace& paths) const {
+JournalPath JournalWriter::Record(std::string_view shown, const PathSpace& paths,
+                                  const File* opened) const {
     if (paths_ == Paths::Windows) return {std::string(shown), false};
-    // Host paths are kept absolute, so that undo finds them from any working folder.
+    // Host paths are kept absolute, so that undo finds them from any working folder. A file the
+    // run holds open knows its host path already; most often it is in its plain form.
+    if (opened && IsPlainAbsolute(opened->path())) return {opened->path(), true};
     std::error_code ec;
     fs::path absolute = fs::absolute(paths.Host(shown), ec);
     if (ec) absolute = paths.Host(shown);
@@ -403,9 +421,9 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     for (std::size_t i = 0; i < targets.size(); ++i) {
         JournalFile entry;
         try {
-            entry.path = Record(targets[i], paths);
-            std::optional<File> byPath;
             const File* file = opened.Kept(i);
+            entry.path = Record(targets[i], paths, file);
+            std::optional<File> byPath;
             if (!file) file = &byPath.emplace(File::OpenRead(paths.Host(targets[i])));
             const File::Stamp stamp = file->GetStamp();
             opened.Journaled(i, stamp.id);

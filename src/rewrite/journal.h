@@ -101,7 +101,9 @@ public:
     const std::filesystem::path& path() const noexcept { return path_; }
 
 private:
-    JournalPath Record(std::string_view shown, const PathSpace& paths) const;
+    // `opened` is the file at `shown` when the run holds it open already.
+    JournalPath Record(std::string_view shown, const PathSpace& paths,
+                       const File* opened = nullptr) const;
     // Writes done_ into the header in place.
     void WriteCount();
 
