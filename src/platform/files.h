@@ -21,6 +21,9 @@ class File {
 public:
     static File OpenRead(const std::filesystem::path& path);
     static File OpenWrite(const std::filesystem::path& path);  // write only, no read access
+    // Reading through it leaves the file's access time alone where the system lets it (for the
+    // file's owner): a read before a rewrite is no use of the file, and on a disk the update of
+    // the time costs a write of the file's entry of its own.
     static File OpenReadWrite(const std::filesystem::path& path);
     // A new, empty file for writing; refuses (FileError) when the name is taken.
     static File CreateNew(const std::filesystem::path& path);
