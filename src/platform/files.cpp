@@ -53,21 +53,33 @@ private:
     int fd_;
 };
 
-// Opens an existing regular file. O_NONBLOCK keeps the open itself from waiting on a FIFO or a
-// device; the type check on the open descriptor then refuses anything but a regular file. On
-// regular files the flag has no effect, so it stays set. One path lookup only: the tag block
-// reader opens thousands of files in a row.
-int OpenRegular(const fs::path& path, int access) {
+File::Stamp StampOf(const struct stat& st) noexcept {
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+            {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+}
+
+// Opens an existing regular file and tells its stamp. O_NONBLOCK keeps the open itself from
+// waiting on a FIFO or a device; the type check on the open descriptor then refuses anything but
+// a regular file. On regular files the flag has no effect, so it stays set. One path lookup only:
+// the tag block reader opens thousands of files in a row.
+int OpenRegular(const fs::path& path, int access, File::Stamp& stamp) {
     int fd;
-    do {
+    while (true) {
         fd = ::open(path.c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) throw MakeFileError(kCannotOpen, path.string(), errno);
+        if (fd >= 0) break;
+        if (errno == EPERM && (access & O_NOATIME) != 0) {
+            access &= ~O_NOATIME;  // only the file's owner may ask for it
+            continue;
+        }
+        if (errno != EINTR) throw MakeFileError(kCannotOpen, path.string(), errno);
+    }
     FdGuard guard(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw MakeFileError(kCannotOpen, path.string(), errno);
     if (S_ISDIR(st.st_mode)) throw MakeFileError(kCannotOpen, path.string(), EISDIR);
     if (!S_ISREG(st.st_mode)) throw FileError(kCannotOpen, path.string(), kNotRegular);
+    stamp = StampOf(st);
     return guard.Release();
 }
 
@@ -193,15 +205,21 @@ bool MatchesOneMask(std::string_view name, std::string_view mask) noexcept {
 }  // namespace
 
 File File::OpenRead(const fs::path& path) {
-    return File(OpenRegular(path, O_RDONLY), path.native());
+    Stamp stamp;
+    const int fd = OpenRegular(path, O_RDONLY, stamp);
+    return File(fd, path.native(), stamp);
 }
 
 File File::OpenWrite(const fs::path& path) {
-    return File(OpenRegular(path, O_WRONLY), path.native());
+    Stamp stamp;
+    const int fd = OpenRegular(path, O_WRONLY, stamp);
+    return File(fd, path.native(), stamp);
 }
 
 File File::OpenReadWrite(const fs::path& path) {
-    return File(OpenRegular(path, O_RDWR), path.native());
+    Stamp stamp;
+    const int fd = OpenRegular(path, O_RDWR | O_NOATIME, stamp);
+    return File(fd, path.native(), stamp);
 }
 
 File File::CreateNew(const fs::path& path) {
@@ -210,17 +228,25 @@ File File::CreateNew(const fs::path& path) {
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), errno);
-    return File(fd, path.native());
+    FdGuard guard(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        throw MakeFileError(kCannotCreate, path.string(), error);
+    }
+    return File(guard.Release(), path.native(), StampOf(st));
 }
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
+        stamp_ = other.stamp_;
     }
     return *this;
 }
@@ -258,15 +284,6 @@ std::uint64_t File::Size() const {
     if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         throw MakeFileError(kCannotRead, path_, fd_ < 0 ? EBADF : errno);
     return static_cast<std::uint64_t>(st.st_size);
-}
-
-File::Stamp File::GetStamp() const {
-    struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
-        throw MakeFileError(kCannotRead, path_, fd_ < 0 ? EBADF : errno);
-    return {static_cast<std::uint64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
-            {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
 }
 
 std::size_t RaiseOpenFileLimit(std::size_t wanted) noexcept {

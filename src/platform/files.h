@@ -21,6 +21,9 @@ class File {
 public:
     static File OpenRead(const std::filesystem::path& path);
     static File OpenWrite(const std::filesystem::path& path);  // write only, no read access
+    // Reading through it leaves the file's access time alone where the system lets it (for the
+    // file's owner): a read before a rewrite is no use of the file, and on a disk the update of
+    // the time costs a write of the file's entry of its own.
     static File OpenReadWrite(const std::filesystem::path& path);
     // A new, empty file for writing; refuses (FileError) when the name is taken.
     static File CreateNew(const std::filesystem::path& path);
@@ -37,6 +40,7 @@ public:
     // Writes all of `bytes` at `offset`, or throws (a short write is an error).
     void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const;
 
+    // The current size, looked up now.
     std::uint64_t Size() const;
     // Which file it is: two opens of one file agree; a file moved over its path does not.
     struct Id {
@@ -44,13 +48,15 @@ public:
         std::uint64_t inode = 0;
         friend bool operator==(const Id&, const Id&) = default;
     };
-    // The size, the exact last-write time and the file's id, in one look at the open file.
+    // The size, the exact last-write time and the file's id.
     struct Stamp {
         std::uint64_t size = 0;
         std::int64_t lastWriteNs = 0;  // nanoseconds since 1970-01-01 00:00 UTC
         Id id;
     };
-    Stamp GetStamp() const;
+    // The stamp as the open found it, kept from the open's own type check, so that it costs no
+    // look at the file: the size and time are those of the moment of opening, not of now.
+    const Stamp& GetStamp() const noexcept { return stamp_; }
 
     // Waits until what was written has reached the disk.
     void Sync() const;
@@ -61,9 +67,11 @@ public:
     void Close();
 
 private:
-    File(int fd, std::string path) noexcept : fd_(fd), path_(std::move(path)) {}
+    File(int fd, std::string path, const Stamp& stamp) noexcept
+        : fd_(fd), path_(std::move(path)), stamp_(stamp) {}
     int fd_ = -1;
     std::string path_;  // plain text: a filesystem::path copy also splits the path up
+    Stamp stamp_;
 };
 
 // The whole content of a regular file; throws FileError when it is larger than maxBytes.

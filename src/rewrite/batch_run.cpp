@@ -120,12 +120,7 @@ void TargetFiles::Journaled(std::size_t i, const File::Id& id) {
     if (i < journaled_.size()) journaled_[i] = id;
 }
 
-File TargetFiles::ForRewrite(std::size_t i, const std::filesystem::path& host) {
-    const std::optional<File::Id> journaled = i < journaled_.size() ? journaled_[i] : std::nullopt;
-    const auto replaced = [&] {
-        return FileError("ファイルを開けません", host.string(),
-                         "元に戻すための記録の後に別のファイルに置き換えられています");
-    };
+File TargetFiles::ForRewrite(std::size_t i, const PathSpace& paths, std::string_view shown) {
     if (i < kept_.size() && kept_[i]) {
         // The file the journal read, wherever its path now leads: looking the path up again
         // would cost as much as the open that keeping it saves.
@@ -133,8 +128,12 @@ File TargetFiles::ForRewrite(std::size_t i, const std::filesystem::path& host) {
         kept_[i].reset();
         return file;
     }
+    const std::optional<File::Id> journaled = i < journaled_.size() ? journaled_[i] : std::nullopt;
+    const std::filesystem::path host = paths.Host(shown);
     File file = File::OpenWrite(host);
-    if (journaled && file.GetStamp().id != *journaled) throw replaced();
+    if (journaled && file.GetStamp().id != *journaled)
+        throw FileError("ファイルを開けません", host.string(),
+                        "元に戻すための記録の後に別のファイルに置き換えられています");
     return file;
 }
 
@@ -150,7 +149,7 @@ void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
         if (numberTracks) request.track = static_cast<int>(i + 1);
         try {
             if (opened)
-                RewriteTagBlock(opened->ForRewrite(i, paths.Host(files[i])), request);
+                RewriteTagBlock(opened->ForRewrite(i, paths, files[i]), request);
             else
                 RewriteTagBlock(paths.Host(files[i]), request);
         } catch (const std::exception& e) {

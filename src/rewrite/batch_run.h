@@ -135,9 +135,9 @@ public:
     const File* Kept(std::size_t i) const noexcept;
     // The journal read the file with this id at position i.
     void Journaled(std::size_t i, const File::Id& id);
-    // The file to rewrite at position i, at `host`: the kept one, or the one opened there now
-    // when it is still the file the journal read (FileError otherwise).
-    File ForRewrite(std::size_t i, const std::filesystem::path& host);
+    // The file to rewrite at position i, shown as `shown`: the kept one, or the one opened at its
+    // host path now when it is still the file the journal read (FileError otherwise).
+    File ForRewrite(std::size_t i, const PathSpace& paths, std::string_view shown);
     std::size_t KeptCount() const noexcept { return keptCount_; }
 
 private:

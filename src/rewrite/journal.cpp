@@ -9,6 +9,7 @@
 
 #include "platform/drives.h"
 #include "platform/errors.h"
+#include "platform/little_endian.h"
 
 namespace corvina {
 
@@ -19,7 +20,8 @@ namespace {
 constexpr std::string_view kMagic = "CORVUNDO";
 constexpr std::uint32_t kVersion = 1;
 constexpr std::size_t kHeaderSize = 40;
-constexpr std::size_t kHeaderCheckedSize = 36;
+constexpr std::size_t kHeaderCheckedSize = 36;  // where the header's own CRC-32 lies
+constexpr std::size_t kDoneOffset = 16;
 constexpr std::uint32_t kStateOpen = 0;
 constexpr std::uint32_t kStateUndone = 1;
 
@@ -38,27 +40,52 @@ constexpr std::string_view kExtension = ".undo";
 constexpr std::size_t kNumberDigits = 8;
 
 constexpr auto kSyncInterval = std::chrono::seconds(1);
+constexpr auto kWriteInterval = std::chrono::milliseconds(100);
+
+using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+// Table k gives what a byte adds to the CRC when k more bytes follow it, so that eight bytes are
+// taken in at once (a journal's body is about a megabyte).
+constexpr CrcTables MakeCrcTables() {
+    CrcTables tables{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        tables[0][n] = c;
+    }
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        for (std::size_t k = 1; k < tables.size(); ++k)
+            tables[k][n] = tables[0][tables[k - 1][n] & 0xFF] ^ (tables[k - 1][n] >> 8);
+    }
+    return tables;
+}
 
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes) noexcept {
-    static constexpr auto kTable = [] {
-        std::array<std::uint32_t, 256> table{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-        return table;
-    }();
+    static constexpr CrcTables kTables = MakeCrcTables();
+    const auto& t = kTables;
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (const std::uint8_t b : bytes) crc = kTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
+    std::span<const std::uint8_t> rest = bytes;
+    for (; rest.size() >= 8; rest = rest.subspan(8)) {
+        const std::uint32_t low = crc ^ ReadLe32(rest, 0);
+        const std::uint32_t high = ReadLe32(rest, 4);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^
+              t[4][low >> 24] ^ t[3][high & 0xFF] ^ t[2][(high >> 8) & 0xFF] ^
+              t[1][(high >> 16) & 0xFF] ^ t[0][high >> 24];
+    }
+    for (const std::uint8_t b : rest) crc = t[0][(crc ^ b) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
 
+// Appends to a buffer reserved for the whole, so that the bytes are copied once.
 class Writer {
 public:
+    explicit Writer(std::size_t expected = 0) { bytes.reserve(expected); }
     void U8(std::uint8_t v) { bytes.push_back(v); }
     void U32(std::uint32_t v) { Little(v, 4); }
     void U64(std::uint64_t v) { Little(v, 8); }
+    void Raw(std::span<const std::uint8_t> raw) {
+        bytes.insert(bytes.end(), raw.begin(), raw.end());
+    }
     void Text(std::string_view text) {
         U32(static_cast<std::uint32_t>(text.size()));
         bytes.insert(bytes.end(), text.begin(), text.end());
@@ -67,11 +94,17 @@ public:
         U8(path.host ? 1 : 0);
         Text(path.text);
     }
+    static constexpr std::size_t TextSize(std::string_view text) noexcept {
+        return 4 + text.size();
+    }
     std::vector<std::uint8_t> bytes;
 
 private:
-    void Little(std::uint64_t v, int count) {
-        for (int i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    void Little(std::uint64_t v, std::size_t count) {
+        std::array<std::uint8_t, 8> little{};
+        for (std::size_t i = 0; i < count; ++i) little[i] = static_cast<std::uint8_t>(v >> (8 * i));
+        bytes.insert(bytes.end(), little.begin(),
+                     little.begin() + static_cast<std::ptrdiff_t>(count));
     }
 };
 
@@ -121,6 +154,8 @@ private:
     std::size_t pos_ = 0;
 };
 
+using HeaderBytes = std::array<std::uint8_t, kHeaderSize>;
+
 struct Header {
     std::uint32_t state = kStateOpen;
     std::uint32_t done = 0;
@@ -129,8 +164,8 @@ struct Header {
     std::uint32_t bodyCrc = 0;
 };
 
-std::vector<std::uint8_t> EncodeHeader(const Header& header) {
-    Writer w;
+HeaderBytes EncodeHeader(const Header& header) {
+    Writer w(kHeaderSize);
     w.bytes.assign(kMagic.begin(), kMagic.end());
     w.U32(kVersion);
     w.U32(header.state);
@@ -139,7 +174,9 @@ std::vector<std::uint8_t> EncodeHeader(const Header& header) {
     w.U64(header.bodySize);
     w.U32(header.bodyCrc);
     w.U32(Crc32(w.bytes));
-    return w.bytes;
+    HeaderBytes bytes{};
+    std::copy(w.bytes.begin(), w.bytes.end(), bytes.begin());
+    return bytes;
 }
 
 // The header of a journal of `fileSize` bytes, checked on its own.
@@ -164,6 +201,21 @@ Header DecodeHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize)
     return header;
 }
 
+// True when `path` is absolute and has no empty, "." or ".." part: already what making it absolute
+// and normal would give.
+bool IsPlainAbsolute(std::string_view path) noexcept {
+    if (!path.starts_with('/')) return false;
+    for (std::size_t start = 1;;) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view part =
+            path.substr(start, end == path.npos ? path.npos : end - start);
+        if (part == "." || part == "..") return false;
+        if (end == path.npos) return true;  // a last empty part is a trailing '/', which stays
+        if (part.empty()) return false;
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 TagRewrite Journal::RewriteOf(std::size_t i) const {
@@ -173,36 +225,48 @@ TagRewrite Journal::RewriteOf(std::size_t i) const {
 }
 
 std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
-    Writer body;
+    std::size_t size = kHeaderSize + 1 + 1 + Writer::TextSize(journal.jacketFile.text);
+    if (journal.changes.texts) {
+        size += Writer::TextSize(journal.changes.texts->artist) +
+                Writer::TextSize(journal.changes.texts->album) +
+                Writer::TextSize(journal.changes.texts->genre);
+    }
+    if (journal.changes.jacketName) size += Writer::TextSize(*journal.changes.jacketName);
+    for (const JournalFile& file : journal.files)
+        size += 1 + Writer::TextSize(file.path.text) + 1 + 8 + 8 +
+                (file.read ? file.oldBytes.size() : 0);
+
+    Writer w(size);
+    w.bytes.resize(kHeaderSize);  // filled in once the body's size and checksum are known
     std::uint8_t flags = 0;
     if (journal.changes.texts) flags |= kFlagTexts;
     if (journal.numberTracks) flags |= kFlagNumberTracks;
     if (journal.changes.jacketName) flags |= kFlagJacket;
-    body.U8(flags);
+    w.U8(flags);
     if (journal.changes.texts) {
-        body.Text(journal.changes.texts->artist);
-        body.Text(journal.changes.texts->album);
-        body.Text(journal.changes.texts->genre);
+        w.Text(journal.changes.texts->artist);
+        w.Text(journal.changes.texts->album);
+        w.Text(journal.changes.texts->genre);
     }
-    if (journal.changes.jacketName) body.Text(*journal.changes.jacketName);
-    body.Path(journal.jacketFile);
+    if (journal.changes.jacketName) w.Text(*journal.changes.jacketName);
+    w.Path(journal.jacketFile);
     for (const JournalFile& file : journal.files) {
-        body.Path(file.path);
-        body.U8(file.read ? 1 : 0);
-        body.U64(file.size);
-        body.U64(static_cast<std::uint64_t>(file.lastWriteNs));
-        if (file.read)
-            body.bytes.insert(body.bytes.end(), file.oldBytes.begin(), file.oldBytes.end());
+        w.Path(file.path);
+        w.U8(file.read ? 1 : 0);
+        w.U64(file.size);
+        w.U64(static_cast<std::uint64_t>(file.lastWriteNs));
+        if (file.read) w.Raw(file.oldBytes);
     }
+    const auto body = std::span<const std::uint8_t>(w.bytes).subspan(kHeaderSize);
     Header header;
     header.state = journal.undone ? kStateUndone : kStateOpen;
     header.done = journal.done;
     header.count = static_cast<std::uint32_t>(journal.files.size());
-    header.bodySize = body.bytes.size();
-    header.bodyCrc = Crc32(body.bytes);
-    std::vector<std::uint8_t> bytes = EncodeHeader(header);
-    bytes.insert(bytes.end(), body.bytes.begin(), body.bytes.end());
-    return bytes;
+    header.bodySize = body.size();
+    header.bodyCrc = Crc32(body);
+    const HeaderBytes head = EncodeHeader(header);
+    std::copy(head.begin(), head.end(), w.bytes.begin());
+    return std::move(w.bytes);
 }
 
 Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
@@ -319,18 +383,21 @@ void MarkJournalUndone(const fs::path& path) {
 }
 
 JournalWriter::~JournalWriter() {
-    if (file_ && unsynced_) {
-        try {
-            file_->Sync();
-        } catch (const std::exception&) {
-            // The count then says a little less than was done; undo reads the files themselves.
-        }
+    if (!file_) return;
+    try {
+        if (done_ != written_) WriteCount();
+        if (unsynced_) file_->Sync();
+    } catch (const std::exception&) {
+        // The count then says a little less than was done; undo reads the files themselves.
     }
 }
 
-JournalPath JournalWriter::Record(std::string_view shown, const PathSpace& paths) const {
+JournalPath JournalWriter::Record(std::string_view shown, const PathSpace& paths,
+                                  const File* opened) const {
     if (paths_ == Paths::Windows) return {std::string(shown), false};
-    // Host paths are kept absolute, so that undo finds them from any working folder.
+    // Host paths are kept absolute, so that undo finds them from any working folder. A file the
+    // run holds open knows its host path already; most often it is in its plain form.
+    if (opened && IsPlainAbsolute(opened->path())) return {opened->path(), true};
     std::error_code ec;
     fs::path absolute = fs::absolute(paths.Host(shown), ec);
     if (ec) absolute = paths.Host(shown);
@@ -354,9 +421,9 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     for (std::size_t i = 0; i < targets.size(); ++i) {
         JournalFile entry;
         try {
-            entry.path = Record(targets[i], paths);
-            std::optional<File> byPath;
             const File* file = opened.Kept(i);
+            entry.path = Record(targets[i], paths, file);
+            std::optional<File> byPath;
             if (!file) file = &byPath.emplace(File::OpenRead(paths.Host(targets[i])));
             const File::Stamp stamp = file->GetStamp();
             opened.Journaled(i, stamp.id);
@@ -365,6 +432,7 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
             if (stamp.size >= kTagBlockWriteEnd &&
                 file->ReadAt(ComposedRewrite::kImageStart, block) == block.size()) {
                 entry.read = true;
+                entry.oldBytes.reserve(composed.TotalSize());
                 for (const auto& range : composed.Ranges()) {
                     const auto from = block.begin() + (range.offset - ComposedRewrite::kImageStart);
                     entry.oldBytes.insert(entry.oldBytes.end(), from, from + range.size);
@@ -388,7 +456,8 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     }
 
     const std::vector<std::uint8_t> bytes = EncodeJournal(journal);
-    header_.assign(bytes.begin(), bytes.begin() + kHeaderSize);
+    std::copy(bytes.begin(), bytes.begin() + kHeaderSize, header_.begin());
+    count_ = static_cast<std::uint32_t>(journal.files.size());
     std::string name = std::to_string(number);
     name.insert(0, kNumberDigits > name.size() ? kNumberDigits - name.size() : 0, '0');
     path_ = folder / (name + std::string(kExtension));
@@ -405,7 +474,7 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
         throw;
     }
     file_.emplace(std::move(file));
-    lastSync_ = std::chrono::steady_clock::now();
+    lastSync_ = lastWrite_ = std::chrono::steady_clock::now();
 
     // Older journals beyond the kept ones go; one that cannot be removed is left for the next run.
     const std::vector<fs::path> all = ListJournals(folder);
@@ -417,25 +486,31 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     }
 }
 
+void JournalWriter::WriteCount() {
+    // Only the header changes: the count and the header's own checksum.
+    WriteLe32(header_, kDoneOffset, done_);
+    WriteLe32(header_, kHeaderCheckedSize, Crc32(std::span(header_).first(kHeaderCheckedSize)));
+    file_->WriteAt(0, header_);
+    written_ = done_;
+    unsynced_ = true;
+}
+
 void JournalWriter::FileDone(std::size_t done) noexcept {
     if (!file_) return;
+    done_ = static_cast<std::uint32_t>(done);
+    // Writing the count after every file would cost a write each; every 100 ms and after the
+    // last file (and when the writer goes, after a failure) is enough, as the count only decides
+    // which files undo reports as left alone: it checks the bytes of every file, before the count
+    // and after it, and gives back those it finds rewritten. Syncing costs more still: once a
+    // second and after the last file bounds what a power cut can lose. A crash of the program
+    // loses at most the last 100 ms of the count, with the same effect.
+    const auto now = std::chrono::steady_clock::now();
+    const bool last = done_ == count_;
+    if (!last && now - lastWrite_ < kWriteInterval) return;
     try {
-        // Only the header changes: the count and the header's own checksum.
-        Reader r{std::span<const std::uint8_t>(header_).subspan(20, 16)};
-        Header header;
-        header.state = kStateOpen;
-        header.done = static_cast<std::uint32_t>(done);
-        header.count = r.U32();
-        header.bodySize = r.U64();
-        header.bodyCrc = r.U32();
-        header_ = EncodeHeader(header);
-        file_->WriteAt(0, header_);
-        unsynced_ = true;
-        // Syncing after every file would cost more than the rewrites themselves; once a second
-        // and after the last file bounds what a power cut can lose. A crash of the program loses
-        // nothing, as the count is in the system's cache already.
-        const auto now = std::chrono::steady_clock::now();
-        if (done == header.count || now - lastSync_ >= kSyncInterval) {
+        WriteCount();
+        lastWrite_ = now;
+        if (last || now - lastSync_ >= kSyncInterval) {
             file_->Sync();
             unsynced_ = false;
             lastSync_ = now;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -100,14 +101,22 @@ public:
     const std::filesystem::path& path() const noexcept { return path_; }
 
 private:
-    JournalPath Record(std::string_view shown, const PathSpace& paths) const;
+    // `opened` is the file at `shown` when the run holds it open already.
+    JournalPath Record(std::string_view shown, const PathSpace& paths,
+                       const File* opened = nullptr) const;
+    // Writes done_ into the header in place.
+    void WriteCount();
 
     const DriveMap& drives_;
     Paths paths_;
     std::filesystem::path path_;
     std::optional<File> file_;
-    std::vector<std::uint8_t> header_;
+    std::array<std::uint8_t, 40> header_{};  // as on file
+    std::uint32_t count_ = 0;
+    std::uint32_t done_ = 0;     // as the run last told
+    std::uint32_t written_ = 0;  // as the header on file says
     bool unsynced_ = false;
+    std::chrono::steady_clock::time_point lastWrite_;
     std::chrono::steady_clock::time_point lastSync_;
 };
 

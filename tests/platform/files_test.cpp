@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -92,6 +93,32 @@ TEST(File, ReadsShortOnlyAtTheEnd) {
     EXPECT_EQ(file.ReadAt(10, buffer), 0u);
     EXPECT_EQ(file.ReadAt(1000, buffer), 0u);
     EXPECT_THROW(file.ReadAt(~std::uint64_t{0}, buffer), FileError);
+}
+
+TEST(File, ReadWriteOpenKeepsItsStampAndLeavesTheAccessTime) {
+    test::TempDir dir;
+    const fs::path path = dir / "a";
+    test::WriteText(path, "0123456789");
+    // Two days back: a read would move the access time on under the usual mount options.
+    const timespec times[2] = {{std::time(nullptr) - 2 * 86400, 0}, {0, UTIME_OMIT}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    {
+        const File file = File::OpenReadWrite(path);
+        std::vector<std::uint8_t> buffer(4);
+        EXPECT_EQ(file.ReadAt(0, buffer), 4u);
+        file.WriteAt(10, Bytes("ab"));  // the stamp stays the open's
+        const File::Stamp stamp = file.GetStamp();
+        EXPECT_EQ(stamp.size, 10u);
+        EXPECT_EQ(stamp.lastWriteNs,
+                  std::int64_t{before.st_mtim.tv_sec} * 1'000'000'000 + before.st_mtim.tv_nsec);
+        EXPECT_EQ(stamp.id, (File::Id{before.st_dev, before.st_ino}));
+        EXPECT_EQ(file.Size(), 12u);
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
 }
 
 TEST(File, RefusesFifosWithoutBlocking) {
