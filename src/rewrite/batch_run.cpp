@@ -128,10 +128,10 @@ File TargetFiles::ForRewrite(std::size_t i, const PathSpace& paths, std::string_
         kept_[i].reset();
         return file;
     }
-    const std::optional<File::Id> journaled = i < journaled_.size() ? journaled_[i] : std::nullopt;
+    const File::Id* journaled = i < journaled_.size() && journaled_[i] ? &*journaled_[i] : nullptr;
     const std::filesystem::path host = paths.Host(shown);
     File file = File::OpenWrite(host);
-    if (journaled && file.GetStamp().id != *journaled)
+    if (journaled != nullptr && file.GetStamp().id != *journaled)
         throw FileError("ファイルを開けません", host.string(),
                         "元に戻すための記録の後に別のファイルに置き換えられています");
     return file;
