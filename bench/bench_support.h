@@ -29,11 +29,11 @@ inline const corvina::TagRewrite kRequest{
     corvina::TagTexts{"The Carpenters", "Singles 1969-1981", "ポップス"}, 12,
     "0123456789ABCDEF.GBP"};
 
-// The folder of SAT files, removed at the end. Each file is 1 MB long; only its first kilobyte,
-// which holds the tag block, is written, so that making 2 GB of files stays quick.
+// The folder of `count` SAT files, removed at the end. Each file is 1 MB long; only its first
+// kilobyte, which holds the tag block, is written, so that making 2 GB of files stays quick.
 class SatFolder {
 public:
-    SatFolder() {
+    explicit SatFolder(int count = kFileCount) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "corvina-tag-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
@@ -49,7 +49,7 @@ public:
             head[corvina::kTitleOffset + 2 * k] = static_cast<std::uint8_t>(title[k] & 0xFF);
             head[corvina::kTitleOffset + 2 * k + 1] = static_cast<std::uint8_t>(title[k] >> 8);
         }
-        for (int i = 0; i < kFileCount; ++i) {
+        for (int i = 0; i < count; ++i) {
             paths_.push_back(dir_ / ("T" + std::to_string(i) + ".SAT"));
             const int fd = ::open(paths_.back().c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
             if (fd < 0 || ::ftruncate(fd, kFileSize) != 0 ||
