@@ -14,6 +14,12 @@ endif()
 add_library(corvina_gui STATIC ${CORVINA_GUI_SOURCES} ${CORVINA_GUI_RESOURCES})
 target_include_directories(corvina_gui PUBLIC "${CMAKE_SOURCE_DIR}/src")
 target_link_libraries(corvina_gui PUBLIC corvina_core Qt6::Widgets)
+# Where Qt takes its fonts from fontconfig, the program reads fontconfig's configuration ahead.
+find_package(Fontconfig QUIET)
+if(Fontconfig_FOUND)
+    target_link_libraries(corvina_gui PRIVATE Fontconfig::Fontconfig)
+    target_compile_definitions(corvina_gui PRIVATE CORVINA_HAVE_FONTCONFIG)
+endif()
 # moc and rcc only for the window code; the core, its tests and the benchmarks stay plain C++.
 set_target_properties(corvina_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-    qt6-base-dev qt6-translations-l10n libgl-dev
+    qt6-base-dev qt6-translations-l10n libgl-dev libfontconfig-dev
     libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic

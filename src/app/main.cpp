@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "controls/application_setup.h"
+#include "controls/font_warm_up.h"
 #include "controls/handler.h"
 #include "controls/message_boxes.h"
 #include "controls/open_dialogs.h"
@@ -13,8 +14,10 @@
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 int main(int argc, char* argv[]) {
+    corvina::FontWarmUp fonts;
     QApplication app(argc, argv);
     InitResources();
+    fonts.Wait();
     corvina::SetUpApplication(app);
 
     // The drive map is the program's view of the machine; without it nothing can start.
