@@ -216,6 +216,70 @@ bool IsPlainAbsolute(std::string_view path) noexcept {
     }
 }
 
+// A journal's bytes, built in one buffer as its parts come: the header's place, the run's part of
+// the body, then the files one by one; Finish fills in the header.
+class JournalEncoder {
+public:
+    JournalEncoder(const TagRewrite& changes, bool numberTracks, const JournalPath& jacketFile,
+                   std::size_t expectedBytes)
+        : w_(expectedBytes) {
+        w_.bytes.resize(kHeaderSize);
+        std::uint8_t flags = 0;
+        if (changes.texts) flags |= kFlagTexts;
+        if (numberTracks) flags |= kFlagNumberTracks;
+        if (changes.jacketName) flags |= kFlagJacket;
+        w_.U8(flags);
+        if (changes.texts) {
+            w_.Text(changes.texts->artist);
+            w_.Text(changes.texts->album);
+            w_.Text(changes.texts->genre);
+        }
+        if (changes.jacketName) w_.Text(*changes.jacketName);
+        w_.Path(jacketFile);
+    }
+
+    // The bytes of the run's part and of a file's record without its old bytes.
+    static std::size_t RunSize(const TagRewrite& changes, const JournalPath& jacketFile) noexcept {
+        std::size_t size = kHeaderSize + 1 + 1 + Writer::TextSize(jacketFile.text);
+        if (changes.texts) {
+            size += Writer::TextSize(changes.texts->artist) +
+                    Writer::TextSize(changes.texts->album) + Writer::TextSize(changes.texts->genre);
+        }
+        if (changes.jacketName) size += Writer::TextSize(*changes.jacketName);
+        return size;
+    }
+    static constexpr std::size_t FileSize(std::string_view path) noexcept {
+        return 1 + Writer::TextSize(path) + 1 + 8 + 8;
+    }
+
+    // A file's record; when `read`, its old bytes follow through OldBytes, range by range.
+    void File(const JournalPath& path, bool read, std::uint64_t size, std::int64_t lastWriteNs) {
+        w_.Path(path);
+        w_.U8(read ? 1 : 0);
+        w_.U64(size);
+        w_.U64(static_cast<std::uint64_t>(lastWriteNs));
+        ++count_;
+    }
+    void OldBytes(std::span<const std::uint8_t> bytes) { w_.Raw(bytes); }
+
+    std::vector<std::uint8_t> Finish(bool undone, std::uint32_t done) {
+        const auto body = std::span<const std::uint8_t>(w_.bytes).subspan(kHeaderSize);
+        Header header;
+        header.state = undone ? kStateUndone : kStateOpen;
+        header.done = done;
+        header.count = count_;
+        header.bodySize = body.size();
+        header.bodyCrc = Crc32(body);
+        const HeaderBytes head = EncodeHeader(header);
+        std::copy(head.begin(), head.end(), w_.bytes.begin());
+        return std::move(w_.bytes);
+    }
+
+private:
+    Writer w_;
+    std::uint32_t count_ = 0;
+};
+
 }  // namespace
 
 TagRewrite Journal::RewriteOf(std::size_t i) const {
@@ -225,48 +289,15 @@ TagRewrite Journal::RewriteOf(std::size_t i) const {
 }
 
 std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
-    std::size_t size = kHeaderSize + 1 + 1 + Writer::TextSize(journal.jacketFile.text);
-    if (journal.changes.texts) {
-        size += Writer::TextSize(journal.changes.texts->artist) +
-                Writer::TextSize(journal.changes.texts->album) +
-                Writer::TextSize(journal.changes.texts->genre);
-    }
-    if (journal.changes.jacketName) size += Writer::TextSize(*journal.changes.jacketName);
+    std::size_t size = JournalEncoder::RunSize(journal.changes, journal.jacketFile);
     for (const JournalFile& file : journal.files)
-        size += 1 + Writer::TextSize(file.path.text) + 1 + 8 + 8 +
-                (file.read ? file.oldBytes.size() : 0);
-
-    Writer w(size);
-    w.bytes.resize(kHeaderSize);  // filled in once the body's size and checksum are known
-    std::uint8_t flags = 0;
-    if (journal.changes.texts) flags |= kFlagTexts;
-    if (journal.numberTracks) flags |= kFlagNumberTracks;
-    if (journal.changes.jacketName) flags |= kFlagJacket;
-    w.U8(flags);
-    if (journal.changes.texts) {
-        w.Text(journal.changes.texts->artist);
-        w.Text(journal.changes.texts->album);
-        w.Text(journal.changes.texts->genre);
-    }
-    if (journal.changes.jacketName) w.Text(*journal.changes.jacketName);
-    w.Path(journal.jacketFile);
+        size += JournalEncoder::FileSize(file.path.text) + (file.read ? file.oldBytes.size() : 0);
+    JournalEncoder encoder(journal.changes, journal.numberTracks, journal.jacketFile, size);
     for (const JournalFile& file : journal.files) {
-        w.Path(file.path);
-        w.U8(file.read ? 1 : 0);
-        w.U64(file.size);
-        w.U64(static_cast<std::uint64_t>(file.lastWriteNs));
-        if (file.read) w.Raw(file.oldBytes);
+        encoder.File(file.path, file.read, file.size, file.lastWriteNs);
+        if (file.read) encoder.OldBytes(file.oldBytes);
     }
-    const auto body = std::span<const std::uint8_t>(w.bytes).subspan(kHeaderSize);
-    Header header;
-    header.state = journal.undone ? kStateUndone : kStateOpen;
-    header.done = journal.done;
-    header.count = static_cast<std::uint32_t>(journal.files.size());
-    header.bodySize = body.size();
-    header.bodyCrc = Crc32(body);
-    const HeaderBytes head = EncodeHeader(header);
-    std::copy(head.begin(), head.end(), w.bytes.begin());
-    return std::move(w.bytes);
+    return encoder.Finish(journal.undone, journal.done);
 }
 
 Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
@@ -410,41 +441,46 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     const fs::path folder = drives_.ResolveOrThrow(kUndoFolder);
     if (!FolderExists(folder)) CreateFolder(folder);
 
-    Journal journal;
-    journal.changes = changes;
-    journal.numberTracks = numberTracks;
-    if (!jacketFile.empty()) journal.jacketFile = Record(jacketFile, paths);
+    JournalPath jacket;
+    if (!jacketFile.empty()) jacket = Record(jacketFile, paths);
+
+    // The records go straight into the journal's bytes, one per file as it is read.
+    TagRewrite first = changes;
+    if (numberTracks) first.track = 1;
+    const ComposedRewrite composed = ComposeTagRewrite(first);
+    std::size_t expected = JournalEncoder::RunSize(changes, jacket);
+    for (const std::string& target : targets)
+        expected += JournalEncoder::FileSize(target) + composed.TotalSize();
+    JournalEncoder encoder(changes, numberTracks, jacket, expected);
 
     std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart> block{};
-    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
-    journal.files.reserve(targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i) {
-        JournalFile entry;
+        JournalPath path;
+        bool read = false;
+        std::uint64_t size = 0;
+        std::int64_t lastWriteNs = 0;
         try {
             const File* file = opened.Kept(i);
-            entry.path = Record(targets[i], paths, file);
+            path = Record(targets[i], paths, file);
             std::optional<File> byPath;
             if (!file) file = &byPath.emplace(File::OpenRead(paths.Host(targets[i])));
             const File::Stamp stamp = file->GetStamp();
             opened.Journaled(i, stamp.id);
-            entry.size = stamp.size;
-            entry.lastWriteNs = stamp.lastWriteNs;
-            if (stamp.size >= kTagBlockWriteEnd &&
-                file->ReadAt(ComposedRewrite::kImageStart, block) == block.size()) {
-                entry.read = true;
-                entry.oldBytes.reserve(composed.TotalSize());
-                for (const auto& range : composed.Ranges()) {
-                    const auto from = block.begin() + (range.offset - ComposedRewrite::kImageStart);
-                    entry.oldBytes.insert(entry.oldBytes.end(), from, from + range.size);
-                }
-            }
+            size = stamp.size;
+            lastWriteNs = stamp.lastWriteNs;
+            read = stamp.size >= kTagBlockWriteEnd &&
+                   file->ReadAt(ComposedRewrite::kImageStart, block) == block.size();
         } catch (const std::exception&) {
             // The rewrite of this file will fail in turn and end the run there.
-            if (entry.path.empty()) entry.path = {targets[i], paths_ == Paths::Host};
-            entry.read = false;
-            entry.oldBytes.clear();
+            if (path.empty()) path = {targets[i], paths_ == Paths::Host};
+            read = false;
         }
-        journal.files.push_back(std::move(entry));
+        encoder.File(path, read, size, lastWriteNs);
+        if (!read) continue;
+        for (const auto& range : composed.Ranges()) {
+            encoder.OldBytes(std::span<const std::uint8_t>(block).subspan(
+                range.offset - ComposedRewrite::kImageStart, range.size));
+        }
     }
 
     const std::vector<fs::path> existing = ListJournals(folder);
@@ -455,9 +491,9 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
         ++number;
     }
 
-    const std::vector<std::uint8_t> bytes = EncodeJournal(journal);
+    const std::vector<std::uint8_t> bytes = encoder.Finish(false, 0);
     std::copy(bytes.begin(), bytes.begin() + kHeaderSize, header_.begin());
-    count_ = static_cast<std::uint32_t>(journal.files.size());
+    count_ = static_cast<std::uint32_t>(targets.size());
     std::string name = std::to_string(number);
     name.insert(0, kNumberDigits > name.size() ? kNumberDigits - name.size() : 0, '0');
     path_ = folder / (name + std::string(kExtension));
@@ -476,11 +512,11 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     file_.emplace(std::move(file));
     lastSync_ = lastWrite_ = std::chrono::steady_clock::now();
 
-    // Older journals beyond the kept ones go; one that cannot be removed is left for the next run.
-    const std::vector<fs::path> all = ListJournals(folder);
-    for (std::size_t i = kJournalsKept; i < all.size(); ++i) {
+    // Older journals beyond the kept ones go, counting the new one, which is the newest; one that
+    // cannot be removed is left for the next run.
+    for (std::size_t i = kJournalsKept - 1; i < existing.size(); ++i) {
         try {
-            DeleteFile(all[i]);
+            DeleteFile(existing[i]);
         } catch (const std::exception&) {
         }
     }
