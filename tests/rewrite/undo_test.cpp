@@ -303,14 +303,17 @@ TEST_F(UndoTest, FilesKeptOpenOrOpenedByPathAreRewrittenOnlyWhileStillTheFilesJo
                 << e.what();
         }
         EXPECT_EQ(done, refused ? std::size_t(c.replaceAt) : targets_.size());
-        if (c.replaceAt >= 0) EXPECT_EQ(ReadBytes(Host(targets_[c.replaceAt])), replacement);
+        if (c.replaceAt >= 0) {
+            EXPECT_EQ(ReadBytes(Host(targets_[c.replaceAt])), replacement);
+        }
 
         const UndoReport report = UndoLastBatch(drives_, false);
         EXPECT_EQ(report.restored, c.replaceAt >= 0 && !refused ? done - 1 : done);
         EXPECT_EQ(report.leftAlone.size(), c.replaceAt >= 0 && !refused ? 1u : 0u);
         for (std::size_t i = 0; i < targets_.size(); ++i) {
-            if (static_cast<int>(i) != c.replaceAt)
+            if (static_cast<int>(i) != c.replaceAt) {
                 EXPECT_EQ(ReadBytes(Host(targets_[i])), before[i]) << i;
+            }
         }
     }
 }
