@@ -76,18 +76,15 @@ int RunBatch(Args args, const Environment& env, Streams io) {
     const std::optional<Options> options = ParseOptions(args, kValues, kFlags, problem);
     if (!options) return Usage(io, problem);
     const std::optional<std::string> player = options->Value("--player");
-    const std::optional<std::string> artist = options->Value("--artist");
-    const std::optional<std::string> album = options->Value("--album");
-    const std::optional<std::string> genre = options->Value("--genre");
     const std::optional<std::string> picture = options->Value("--picture");
     const bool number = options->Flag("--number");
     const std::vector<std::string>& files = options->operands;
     if (!player || player->empty()) return Usage(io, "--player DIR is needed");
-    const bool anyText = artist || album || genre;
-    if (anyText && !(artist && album && genre))
+    std::optional<TagTexts> texts;
+    if (!TagTextOptions(*options, texts))
         return Usage(io, "--artist, --album and --genre go together");
-    if (number && !anyText) return Usage(io, "--number goes with the texts");
-    if (!anyText && !picture) return Usage(io, "nothing to do: give the texts, --picture or both");
+    if (number && !texts) return Usage(io, "--number goes with the texts");
+    if (!texts && !picture) return Usage(io, "nothing to do: give the texts, --picture or both");
     if (files.empty()) return Usage(io, "no FILE given");
 
     // The journal that lets `corvina-cli undo` take the run back goes to the drive map's drive C,
@@ -112,8 +109,8 @@ int RunBatch(Args args, const Environment& env, Streams io) {
                  clock,
                  [&]() -> std::optional<RewriteRequest> {
                      RewriteRequest request;
-                     request.writeTags = anyText;
-                     if (anyText) request.texts = TagTexts{*artist, *album, *genre};
+                     request.writeTags = texts.has_value();
+                     if (texts) request.texts = *texts;
                      request.numberTracks = number;
                      request.writeJacket = picture.has_value();
                      if (picture)

@@ -47,4 +47,15 @@ std::optional<Options> ParseOptions(Args args, std::span<const std::string_view>
     return options;
 }
 
+bool TagTextOptions(const Options& options, std::optional<TagTexts>& texts) {
+    const std::optional<std::string> artist = options.Value("--artist");
+    const std::optional<std::string> album = options.Value("--album");
+    const std::optional<std::string> genre = options.Value("--genre");
+    texts.reset();
+    if (!artist && !album && !genre) return true;
+    if (!artist || !album || !genre) return false;
+    texts = TagTexts{*artist, *album, *genre};
+    return true;
+}
+
 }  // namespace corvina::cli

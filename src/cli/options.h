@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "formats/sat_tags.h"
 
 // The options of a command: "--name VALUE" and "--flag", each given at most once, in any order
 // among the operands; after "--" every word is an operand.
@@ -28,5 +29,9 @@ struct Options {
 std::optional<Options> ParseOptions(Args args, std::span<const std::string_view> valueNames,
                                     std::span<const std::string_view> flagNames,
                                     std::string& problem);
+
+// The texts of --artist, --album and --genre, which go together: false when only some of them
+// are given; otherwise `texts` holds the three, or nothing when none is given.
+bool TagTextOptions(const Options& options, std::optional<TagTexts>& texts);
 
 }  // namespace corvina::cli

@@ -155,9 +155,6 @@ int RunRewrite(Args args, const Environment&, Streams io) {
     std::string problem;
     const std::optional<Options> options = ParseOptions(args, kValues, kFlags, problem);
     if (!options) return Usage(io, "rewrite: " + problem, kRewriteUsage);
-    const std::optional<std::string> artist = options->Value("--artist");
-    const std::optional<std::string> album = options->Value("--album");
-    const std::optional<std::string> genre = options->Value("--genre");
     const std::optional<std::string> jacket = options->Value("--jacket");
     const bool number = options->Flag("--number");
     const std::vector<std::string>& files = options->operands;
@@ -170,8 +167,8 @@ int RunRewrite(Args args, const Environment&, Streams io) {
         }
     }
 
-    const bool anyText = artist || album || genre;
-    if (anyText && !(artist && album && genre))
+    std::optional<TagTexts> texts;
+    if (!TagTextOptions(*options, texts))
         return Usage(io, "rewrite: --artist, --album and --genre go together", kRewriteUsage);
     if (track && number)
         return Usage(io, "rewrite: --track and --number exclude each other", kRewriteUsage);
@@ -181,7 +178,7 @@ int RunRewrite(Args args, const Environment&, Streams io) {
                          *jacket + "'",
                      kRewriteUsage);
     }
-    if (!anyText && !track && !number && !jacket)
+    if (!texts && !track && !number && !jacket)
         return Usage(io, "rewrite: nothing to do", kRewriteUsage);
     if (files.empty()) return Usage(io, "rewrite: no FILE given", kRewriteUsage);
     if (number && files.size() > static_cast<std::size_t>(kMaxTrack)) {
@@ -192,7 +189,7 @@ int RunRewrite(Args args, const Environment&, Streams io) {
     }
 
     TagRewrite request;
-    if (anyText) request.texts = TagTexts{*artist, *album, *genre};
+    request.texts = texts;
     request.track = track;
     request.jacketName = jacket;
     try {
