@@ -216,6 +216,13 @@ bool IsPlainAbsolute(std::string_view path) noexcept {
     }
 }
 
+// What the run asked RewriteTagBlock to do with the file at position i.
+TagRewrite RewriteOfFile(const TagRewrite& changes, bool numberTracks, std::size_t i) {
+    TagRewrite rewrite = changes;
+    if (numberTracks) rewrite.track = static_cast<int>(i + 1);
+    return rewrite;
+}
+
 // A journal's bytes, built in one buffer as its parts come: the header's place, the run's part of
 // the body, then the files one by one; Finish fills in the header.
 class JournalEncoder {
@@ -283,9 +290,7 @@ private:
 }  // namespace
 
 TagRewrite Journal::RewriteOf(std::size_t i) const {
-    TagRewrite rewrite = changes;
-    if (numberTracks) rewrite.track = static_cast<int>(i + 1);
-    return rewrite;
+    return RewriteOfFile(changes, numberTracks, i);
 }
 
 std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
@@ -445,9 +450,8 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     if (!jacketFile.empty()) jacket = Record(jacketFile, paths);
 
     // The records go straight into the journal's bytes, one per file as it is read.
-    TagRewrite first = changes;
-    if (numberTracks) first.track = 1;
-    const ComposedRewrite composed = ComposeTagRewrite(first);
+    // Which ranges a rewrite owns depends only on what it holds, the same for every file.
+    const ComposedRewrite composed = ComposeTagRewrite(RewriteOfFile(changes, numberTracks, 0));
     std::size_t expected = JournalEncoder::RunSize(changes, jacket);
     for (const std::string& target : targets)
         expected += JournalEncoder::FileSize(target) + composed.TotalSize();
