@@ -6,6 +6,9 @@
 #include <charconv>
 #include <cstring>
 #include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "platform/drives.h"
 #include "platform/errors.h"
@@ -216,6 +219,71 @@ bool IsPlainAbsolute(std::string_view path) noexcept {
     }
 }
 
+// The bytes of a file from the first to the last that a rewrite can change.
+using OldBlock = std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart>;
+
+// True when the whole block was read; FileError when reading failed.
+bool ReadOldBlock(const File& file, OldBlock& block) {
+    return file.ReadAt(ComposedRewrite::kImageStart, block) == block.size();
+}
+
+// Reads, on a second thread, the old blocks of the later half of a run's files that the run holds
+// open, while the journal's writer reads the earlier half itself. Without a thread (a short run,
+// or none to be had) it reads nothing, and the writer reads every file.
+class AheadReads {
+public:
+    AheadReads(const TargetFiles& opened, std::size_t count) : first_(count) {
+        if (count < kFewestFiles) return;
+        const std::size_t first = count / 2;
+        blocks_.resize(count - first);
+        outcomes_.assign(count - first, Outcome::NotRead);
+        try {
+            thread_ = std::jthread([this, &opened, first, count] {
+                for (std::size_t i = first; i < count; ++i) {
+                    const File* file = opened.Kept(i);
+                    if (!file) continue;
+                    try {
+                        outcomes_[i - first] = ReadOldBlock(*file, blocks_[i - first])
+                                                   ? Outcome::Read
+                                                   : Outcome::Short;
+                    } catch (const std::exception&) {
+                        outcomes_[i - first] = Outcome::Failed;
+                    }
+                }
+            });
+            first_ = first;
+        } catch (const std::system_error&) {
+            blocks_.clear();
+        }
+    }
+
+    // For the file at position i that the run holds open (`kept`, nullptr otherwise): nothing
+    // when the writer must read it itself, else whether the block it was read into is whole.
+    // FileError when reading it failed.
+    std::optional<bool> Take(std::size_t i, const File* kept, OldBlock& block) {
+        if (i < first_ || kept == nullptr) return std::nullopt;
+        if (thread_.joinable()) thread_.join();
+        const std::size_t k = i - first_;
+        switch (outcomes_[k]) {
+            case Outcome::NotRead: return std::nullopt;
+            case Outcome::Failed: return ReadOldBlock(*kept, block);  // again, for the reason
+            case Outcome::Short: return false;
+            case Outcome::Read: break;
+        }
+        block = blocks_[k];
+        return true;
+    }
+
+private:
+    // Below this many files a thread costs more than it saves.
+    static constexpr std::size_t kFewestFiles = 256;
+    enum class Outcome : std::uint8_t { NotRead, Read, Short, Failed };
+    std::size_t first_;  // the first file read ahead
+    std::vector<OldBlock> blocks_;
+    std::vector<Outcome> outcomes_;
+    std::jthread thread_;  // last, so that it is joined before the rest goes
+};
+
 // What the run asked RewriteTagBlock to do with the file at position i.
 TagRewrite RewriteOfFile(const TagRewrite& changes, bool numberTracks, std::size_t i) {
     TagRewrite rewrite = changes;
@@ -422,7 +490,6 @@ JournalWriter::~JournalWriter() {
     if (!file_) return;
     try {
         if (done_ != written_) WriteCount();
-        if (unsynced_) file_->Sync();
     } catch (const std::exception&) {
         // The count then says a little less than was done; undo reads the files themselves.
     }
@@ -457,7 +524,10 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
         expected += JournalEncoder::FileSize(target) + composed.TotalSize();
     JournalEncoder encoder(changes, numberTracks, jacket, expected);
 
-    std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart> block{};
+    // The read of each file's old bytes is most of this work; a second thread reads those of the
+    // later files the run holds open meanwhile.
+    AheadReads ahead(opened, targets.size());
+    OldBlock block{};
     for (std::size_t i = 0; i < targets.size(); ++i) {
         JournalPath path;
         bool read = false;
@@ -472,8 +542,10 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
             opened.Journaled(i, stamp.id);
             size = stamp.size;
             lastWriteNs = stamp.lastWriteNs;
-            read = stamp.size >= kTagBlockWriteEnd &&
-                   file->ReadAt(ComposedRewrite::kImageStart, block) == block.size();
+            if (const std::optional<bool> done = ahead.Take(i, byPath ? nullptr : file, block))
+                read = *done && stamp.size >= kTagBlockWriteEnd;
+            else
+                read = stamp.size >= kTagBlockWriteEnd && ReadOldBlock(*file, block);
         } catch (const std::exception&) {
             // The rewrite of this file will fail in turn and end the run there.
             if (path.empty()) path = {targets[i], paths_ == Paths::Host};
@@ -532,7 +604,6 @@ void JournalWriter::WriteCount() {
     WriteLe32(header_, kHeaderCheckedSize, Crc32(std::span(header_).first(kHeaderCheckedSize)));
     file_->WriteAt(0, header_);
     written_ = done_;
-    unsynced_ = true;
 }
 
 void JournalWriter::FileDone(std::size_t done) noexcept {
@@ -541,18 +612,18 @@ void JournalWriter::FileDone(std::size_t done) noexcept {
     // Writing the count after every file would cost a write each; every 100 ms and after the
     // last file (and when the writer goes, after a failure) is enough, as the count only decides
     // which files undo reports as left alone: it checks the bytes of every file, before the count
-    // and after it, and gives back those it finds rewritten. Syncing costs more still: once a
-    // second and after the last file bounds what a power cut can lose. A crash of the program
-    // loses at most the last 100 ms of the count, with the same effect.
+    // and after it, and gives back those it finds rewritten. A crash of the program loses at most
+    // the last 100 ms of the count, with that effect. Syncing costs more still, and only a power
+    // cut loses what is not synced: once a second bounds that in a long run, and the count at
+    // the end is left to the system, as is the rewrite of the files themselves.
     const auto now = std::chrono::steady_clock::now();
     const bool last = done_ == count_;
     if (!last && now - lastWrite_ < kWriteInterval) return;
     try {
         WriteCount();
         lastWrite_ = now;
-        if (last || now - lastSync_ >= kSyncInterval) {
+        if (!last && now - lastSync_ >= kSyncInterval) {
             file_->Sync();
-            unsynced_ = false;
             lastSync_ = now;
         }
     } catch (const std::exception&) {

@@ -115,7 +115,6 @@ private:
     std::uint32_t count_ = 0;
     std::uint32_t done_ = 0;     // as the run last told
     std::uint32_t written_ = 0;  // as the header on file says
-    bool unsynced_ = false;
     std::chrono::steady_clock::time_point lastWrite_;
     std::chrono::steady_clock::time_point lastSync_;
 };

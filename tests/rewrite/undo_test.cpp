@@ -318,6 +318,41 @@ TEST_F(UndoTest, FilesKeptOpenOrOpenedByPathAreRewrittenOnlyWhileStillTheFilesJo
     }
 }
 
+TEST_F(UndoTest, TheJournalKeepsEachFilesOwnBytesInALongRun) {
+    // Long enough for the later half to be read on a second thread. A file too short for a tag
+    // block lies there, and with fewer kept open, the last files go by path.
+    for (int i = 4; i < 300; ++i) {
+        const std::string name = "U" + std::to_string(i) + ".SAT";
+        WriteBytes(player_ / "MUSIC" / "A" / name, PatternFile(i == 250 ? 800 : 1024, i));
+        targets_.push_back("F:\\MUSIC\\A\\" + name);
+    }
+    TagRewrite changes;
+    changes.texts = TagTexts{"さくら", "春", "J-POP"};
+    changes.jacketName = "0123456789ABCDEF.GBP";
+    for (const std::size_t limit : {std::size_t{300}, std::size_t{200}}) {
+        SCOPED_TRACE(limit);
+        JournalWriter writer(drives_, JournalWriter::Paths::Windows);
+        TargetFiles opened(targets_, paths_, limit);
+        writer.Begin(targets_, paths_, changes, false, "F:\\GBSYSTEM\\IMAGE\\0123456789ABCDEF.GBP", opened);
+        const Journal journal = ReadJournal(writer.path());
+        ASSERT_EQ(journal.files.size(), targets_.size());
+        for (std::size_t i = 0; i < targets_.size(); ++i) {
+            const JournalFile& file = journal.files[i];
+            const Bytes bytes = ReadBytes(Host(targets_[i]));
+            EXPECT_EQ(file.path.text, targets_[i]);
+            EXPECT_EQ(file.size, bytes.size());
+            ASSERT_EQ(file.read, i != 250) << i;
+            Bytes old;
+            for (const auto& range : ComposeTagRewrite(journal.RewriteOf(i)).Ranges())
+                old.insert(old.end(), bytes.begin() + range.offset,
+                           bytes.begin() + range.offset + range.size);
+            if (file.read) {
+                EXPECT_EQ(file.oldBytes, old) << i;
+            }
+        }
+    }
+}
+
 TEST_F(UndoTest, ARunOutOfDescriptorsStillJournalsAndRewritesEveryFile) {
     for (int i = 4; i < 100; ++i) {
         const std::string name = "U" + std::to_string(i) + ".SAT";
