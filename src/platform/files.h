@@ -93,6 +93,11 @@ void SyncFolder(const std::filesystem::path& path);
 // returns the limit then in force (SIZE_MAX for none). Raised once, it stays for the process.
 std::size_t RaiseOpenFileLimit(std::size_t wanted) noexcept;
 
+// Grows this process's table of open files to hold `count` more than are open now, as far as the
+// limit allows. The table is shared by the process's threads, and growing it while more than one
+// runs waits for every processor; grown first, it never needs to while they open many files.
+void ReserveOpenFiles(std::size_t count) noexcept;
+
 // File attributes as a file list shows them.
 enum Attribute : unsigned {
     kAttrReadOnly = 0x01,

@@ -1,7 +1,10 @@
 #include "rewrite/batch_run.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
+#include <system_error>
+#include <thread>
 
 #include "app/shared_state.h"
 #include "formats/gbp.h"
@@ -25,6 +28,8 @@ constexpr int kJacketNameCharacters = 16;
 constexpr std::size_t kSpareDescriptors = 64;
 // Descriptors given back when a file cannot be opened, in case the system is out of them.
 constexpr std::size_t kSpareWhenOut = 16;
+// Below this many files to open, a second thread costs more than it saves.
+constexpr std::size_t kFewestForSecondThread = 256;
 
 // What went wrong with a file the message names already: the failure and its reason, without the
 // host path behind the name the user knows.
@@ -87,24 +92,52 @@ std::string BatchSummary(std::size_t files, std::string_view jacketName) {
 TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& paths,
                          std::size_t limit)
     : kept_(targets.size()), journaled_(targets.size()) {
-    for (std::size_t i = 0; i < targets.size() && keptCount_ < limit; ++i) {
-        try {
-            kept_[i].emplace(File::OpenReadWrite(paths.Host(targets[i])));
-            ++keptCount_;
-        } catch (const std::exception&) {
-            // The failure is met again, and reported, when the file is opened by path; the rest
-            // go by path too. Most often the run ends at this file, as it cannot be rewritten;
-            // else the system is out of descriptors (which shows here as any failure, as a
-            // drive lookup needs one too), and some kept ones are given back for the journal,
-            // the jacket file and the opens by path.
-            for (std::size_t back = 0; back < kSpareWhenOut && keptCount_ > 0; ++back) {
-                while (!kept_[i]) --i;
-                kept_[i].reset();
-                --keptCount_;
+    const std::size_t wanted = std::min(limit, targets.size());
+    // Opens the files from `from` up to `to`; the position of the first that cannot be opened,
+    // or `to`. Stops early when `stop` is set.
+    const auto open = [&](std::size_t from, std::size_t to,
+                          const std::atomic<bool>& stop) noexcept {
+        for (std::size_t i = from; i < to; ++i) {
+            if (stop.load(std::memory_order_relaxed)) return to;
+            try {
+                kept_[i].emplace(File::OpenReadWrite(paths.Host(targets[i])));
+            } catch (const std::exception&) {
+                return i;
             }
-            break;
+        }
+        return to;
+    };
+
+    // An open is a system call that takes some microseconds; in a long list a second thread opens
+    // the later half meanwhile.
+    std::atomic<bool> stop = false;
+    std::size_t split = wanted;
+    std::size_t secondStop = wanted;
+    std::jthread second;
+    if (wanted >= kFewestForSecondThread) {
+        ReserveOpenFiles(wanted);
+        try {
+            second = std::jthread([&, from = wanted / 2] { secondStop = open(from, wanted, stop); });
+            split = wanted / 2;
+        } catch (const std::system_error&) {
         }
     }
+    std::size_t failed = open(0, split, stop);
+    if (failed < split) stop = true;
+    if (second.joinable()) second.join();
+    if (failed == split) failed = secondStop;
+    // Every file before the first failure is kept, and none after it, as if opened one by one.
+    for (std::size_t i = failed; i < wanted; ++i) kept_[i].reset();
+    keptCount_ = failed;
+    if (failed == wanted) return;
+
+    // The failure is met again, and reported, when the file is opened by path; the rest go by
+    // path too. Most often the run ends at this file, as it cannot be rewritten; else the system
+    // is out of descriptors (which shows here as any failure, as a drive lookup needs one too),
+    // and some kept ones are given back for the journal, the jacket file and the opens by path.
+    const std::size_t back = std::min(kSpareWhenOut, keptCount_);
+    for (std::size_t i = keptCount_ - back; i < keptCount_; ++i) kept_[i].reset();
+    keptCount_ -= back;
 }
 
 std::size_t TargetFiles::LimitFor(std::size_t files) noexcept {

@@ -81,6 +81,15 @@ protected:
         }
     }
 
+    // More SAT files in folder A, up to `count` targets in all.
+    void AddFiles(int count) {
+        for (int i = static_cast<int>(targets_.size()); i < count; ++i) {
+            const std::string name = "U" + std::to_string(i) + ".SAT";
+            WriteBytes(player_ / "MUSIC" / "A" / name, PatternFile(1024, i));
+            targets_.push_back("F:\\MUSIC\\A\\" + name);
+        }
+    }
+
     BatchOutcome Batch(const RewriteRequest& request) {
         JournalWriter journal(drives_, JournalWriter::Paths::Windows);
         BatchRun run{paths_, quiet_, quiet_, quiet_, [&] { return request; }, &journal};
@@ -321,11 +330,8 @@ TEST_F(UndoTest, FilesKeptOpenOrOpenedByPathAreRewrittenOnlyWhileStillTheFilesJo
 TEST_F(UndoTest, TheJournalKeepsEachFilesOwnBytesInALongRun) {
     // Long enough for the later half to be read on a second thread. A file too short for a tag
     // block lies there, and with fewer kept open, the last files go by path.
-    for (int i = 4; i < 300; ++i) {
-        const std::string name = "U" + std::to_string(i) + ".SAT";
-        WriteBytes(player_ / "MUSIC" / "A" / name, PatternFile(i == 250 ? 800 : 1024, i));
-        targets_.push_back("F:\\MUSIC\\A\\" + name);
-    }
+    AddFiles(300);
+    WriteBytes(Host(targets_[250]), PatternFile(800, 250));
     TagRewrite changes;
     changes.texts = TagTexts{"さくら", "春", "J-POP"};
     changes.jacketName = "0123456789ABCDEF.GBP";
@@ -353,12 +359,34 @@ TEST_F(UndoTest, TheJournalKeepsEachFilesOwnBytesInALongRun) {
     }
 }
 
-TEST_F(UndoTest, ARunOutOfDescriptorsStillJournalsAndRewritesEveryFile) {
-    for (int i = 4; i < 100; ++i) {
-        const std::string name = "U" + std::to_string(i) + ".SAT";
-        WriteBytes(player_ / "MUSIC" / "A" / name, PatternFile(1024, i));
-        targets_.push_back("F:\\MUSIC\\A\\" + name);
+TEST_F(UndoTest, ALongListKeepsOpenTheFilesBeforeTheFirstThatCannotBeOpened) {
+    AddFiles(300);
+    const std::vector<std::string> all = targets_;
+    for (const int missing : {-1, 60, 250}) {
+        SCOPED_TRACE(missing);
+        targets_ = all;
+        if (missing >= 0) targets_[missing] = "F:\\MUSIC\\A\\NONE.SAT";
+        const TargetFiles opened(targets_, paths_, targets_.size());
+        const std::size_t kept = opened.KeptCount();
+        if (missing < 0) {
+            EXPECT_EQ(kept, targets_.size());
+        } else {
+            // Some before the failure are given back, in case it was for want of descriptors.
+            EXPECT_LT(kept, static_cast<std::size_t>(missing));
+            EXPECT_GT(kept, static_cast<std::size_t>(missing) / 2);
+        }
+        for (std::size_t i = 0; i < targets_.size(); ++i) {
+            const File* file = opened.Kept(i);
+            ASSERT_EQ(file != nullptr, i < kept) << i;
+            if (file) {
+                EXPECT_EQ(file->path(), Host(targets_[i]).string());
+            }
+        }
     }
+}
+
+TEST_F(UndoTest, ARunOutOfDescriptorsStillJournalsAndRewritesEveryFile) {
+    AddFiles(100);
     const std::vector<Bytes> before = Contents();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
