@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -21,7 +22,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kMagic = "CORVUNDO";
-constexpr std::uint32_t kVersion = 1;
+// Version 1 kept the old bytes whole; version 2 keeps those of each range without the zeros that
+// end it, as most of a text field is. Both are read.
+constexpr std::uint32_t kOldestVersion = 1;
 constexpr std::size_t kHeaderSize = 40;
 constexpr std::size_t kHeaderCheckedSize = 36;  // where the header's own CRC-32 lies
 constexpr std::size_t kDoneOffset = 16;
@@ -160,6 +163,7 @@ private:
 using HeaderBytes = std::array<std::uint8_t, kHeaderSize>;
 
 struct Header {
+    std::uint32_t version = kJournalVersion;
     std::uint32_t state = kStateOpen;
     std::uint32_t done = 0;
     std::uint32_t count = 0;
@@ -170,7 +174,7 @@ struct Header {
 HeaderBytes EncodeHeader(const Header& header) {
     Writer w(kHeaderSize);
     w.bytes.assign(kMagic.begin(), kMagic.end());
-    w.U32(kVersion);
+    w.U32(header.version);
     w.U32(header.state);
     w.U32(header.done);
     w.U32(header.count);
@@ -188,8 +192,8 @@ Header DecodeHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize)
     if (!std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
         Damaged("取り消しの記録ではありません");
     Reader r(bytes.subspan(kMagic.size(), kHeaderSize - kMagic.size()));
-    const std::uint32_t version = r.U32();
     Header header;
+    header.version = r.U32();
     header.state = r.U32();
     header.done = r.U32();
     header.count = r.U32();
@@ -197,7 +201,8 @@ Header DecodeHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize)
     header.bodyCrc = r.U32();
     const std::uint32_t headerCrc = r.U32();
     if (headerCrc != Crc32(bytes.first(kHeaderCheckedSize))) Damaged("見出しの検査値が合いません");
-    if (version != kVersion) Damaged("版 " + std::to_string(version) + " は読めません");
+    if (header.version < kOldestVersion || header.version > kJournalVersion)
+        Damaged("版 " + std::to_string(header.version) + " は読めません");
     if (header.state != kStateOpen && header.state != kStateUndone) Damaged("状態が不明です");
     if (header.done > header.count) Damaged("済んだファイルの数がファイルの数を超えています");
     if (header.bodySize != fileSize - kHeaderSize) Damaged("大きさがファイルと合いません");
@@ -295,9 +300,9 @@ TagRewrite RewriteOfFile(const TagRewrite& changes, bool numberTracks, std::size
 // the body, then the files one by one; Finish fills in the header.
 class JournalEncoder {
 public:
-    JournalEncoder(const TagRewrite& changes, bool numberTracks, const JournalPath& jacketFile,
-                   std::size_t expectedBytes)
-        : w_(expectedBytes) {
+    JournalEncoder(std::uint32_t version, const TagRewrite& changes, bool numberTracks,
+                   const JournalPath& jacketFile, std::size_t expectedBytes)
+        : w_(expectedBytes), version_(version) {
         w_.bytes.resize(kHeaderSize);
         std::uint8_t flags = 0;
         if (changes.texts) flags |= kFlagTexts;
@@ -313,7 +318,8 @@ public:
         w_.Path(jacketFile);
     }
 
-    // The bytes of the run's part and of a file's record without its old bytes.
+    // The bytes of the run's part, and at most those of a file's record with `oldBytes` in
+    // `ranges` ranges.
     static std::size_t RunSize(const TagRewrite& changes, const JournalPath& jacketFile) noexcept {
         std::size_t size = kHeaderSize + 1 + 1 + Writer::TextSize(jacketFile.text);
         if (changes.texts) {
@@ -323,8 +329,9 @@ public:
         if (changes.jacketName) size += Writer::TextSize(*changes.jacketName);
         return size;
     }
-    static constexpr std::size_t FileSize(std::string_view path) noexcept {
-        return 1 + Writer::TextSize(path) + 1 + 8 + 8;
+    static constexpr std::size_t FileSize(std::string_view path, std::size_t oldBytes,
+                                          std::size_t ranges) noexcept {
+        return 1 + Writer::TextSize(path) + 1 + 8 + 8 + oldBytes + ranges;
     }
 
     // A file's record; when `read`, its old bytes follow through OldBytes, range by range.
@@ -335,11 +342,22 @@ public:
         w_.U64(static_cast<std::uint64_t>(lastWriteNs));
         ++count_;
     }
-    void OldBytes(std::span<const std::uint8_t> bytes) { w_.Raw(bytes); }
+    void OldBytes(std::span<const std::uint8_t> range) {
+        if (version_ == 1) {
+            w_.Raw(range);
+            return;
+        }
+        static_assert(kTextFieldSize <= 0xFF && kJacketNameFieldSize <= 0xFF);
+        std::size_t kept = range.size();
+        while (kept > 0 && range[kept - 1] == 0) --kept;
+        w_.U8(static_cast<std::uint8_t>(kept));
+        w_.Raw(range.first(kept));
+    }
 
     std::vector<std::uint8_t> Finish(bool undone, std::uint32_t done) {
         const auto body = std::span<const std::uint8_t>(w_.bytes).subspan(kHeaderSize);
         Header header;
+        header.version = version_;
         header.state = undone ? kStateUndone : kStateOpen;
         header.done = done;
         header.count = count_;
@@ -352,6 +370,7 @@ public:
 
 private:
     Writer w_;
+    std::uint32_t version_;
     std::uint32_t count_ = 0;
 };
 
@@ -362,13 +381,29 @@ TagRewrite Journal::RewriteOf(std::size_t i) const {
 }
 
 std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
+    if (journal.version < kOldestVersion || journal.version > kJournalVersion)
+        throw std::invalid_argument("no such journal version");
+    // Which ranges a rewrite writes depends only on what the request holds, the same for every
+    // file.
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
     std::size_t size = JournalEncoder::RunSize(journal.changes, journal.jacketFile);
-    for (const JournalFile& file : journal.files)
-        size += JournalEncoder::FileSize(file.path.text) + (file.read ? file.oldBytes.size() : 0);
-    JournalEncoder encoder(journal.changes, journal.numberTracks, journal.jacketFile, size);
+    for (const JournalFile& file : journal.files) {
+        size += JournalEncoder::FileSize(file.path.text, file.read ? file.oldBytes.size() : 0,
+                                         composed.Ranges().size());
+    }
+    JournalEncoder encoder(journal.version, journal.changes, journal.numberTracks,
+                           journal.jacketFile, size);
     for (const JournalFile& file : journal.files) {
         encoder.File(file.path, file.read, file.size, file.lastWriteNs);
-        if (file.read) encoder.OldBytes(file.oldBytes);
+        if (!file.read) continue;
+        if (file.oldBytes.size() != composed.TotalSize())
+            throw std::invalid_argument("old bytes that do not fill the rewrite's ranges");
+        // Range by range, as version 2 keeps each without the zeros that end it.
+        std::span<const std::uint8_t> rest = file.oldBytes;
+        for (const auto& range : composed.Ranges()) {
+            encoder.OldBytes(rest.first(range.size));
+            rest = rest.subspan(range.size);
+        }
     }
     return encoder.Finish(journal.undone, journal.done);
 }
@@ -381,6 +416,7 @@ Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
         Damaged("ファイルの数が記録の大きさに合いません");
 
     Journal journal;
+    journal.version = header.version;
     journal.undone = header.state == kStateUndone;
     journal.done = header.done;
     Reader r(bodyBytes);
@@ -408,7 +444,8 @@ Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
 
     // Which ranges a rewrite writes depends only on what the request holds, so every file keeps
     // the same number of old bytes.
-    const std::size_t oldSize = ComposeTagRewrite(journal.RewriteOf(0)).TotalSize();
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
+    const std::size_t oldSize = composed.TotalSize();
     journal.files.reserve(header.count);
     for (std::uint32_t i = 0; i < header.count; ++i) {
         JournalFile file;
@@ -419,8 +456,21 @@ Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
         file.lastWriteNs = static_cast<std::int64_t>(r.U64());
         if (file.read) {
             if (file.size < kTagBlockWriteEnd) Damaged("ファイルの大きさがタグに足りません");
-            const auto old = r.Take(oldSize);
-            file.oldBytes.assign(old.begin(), old.end());
+            if (journal.version == 1) {
+                const auto old = r.Take(oldSize);
+                file.oldBytes.assign(old.begin(), old.end());
+            } else {
+                file.oldBytes.reserve(oldSize);
+                for (const auto& range : composed.Ranges()) {
+                    const std::uint8_t kept = r.U8();
+                    if (kept > range.size) Damaged("範囲より長いバイト列があります");
+                    const auto old = r.Take(kept);
+                    // As written: the zeros that end a range are never kept.
+                    if (kept > 0 && old.back() == 0) Damaged("範囲のバイト列が 0 で終わっています");
+                    file.oldBytes.insert(file.oldBytes.end(), old.begin(), old.end());
+                    file.oldBytes.resize(file.oldBytes.size() + (range.size - kept), 0);
+                }
+            }
         }
         journal.files.push_back(std::move(file));
     }
@@ -521,8 +571,8 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
     const ComposedRewrite composed = ComposeTagRewrite(RewriteOfFile(changes, numberTracks, 0));
     std::size_t expected = JournalEncoder::RunSize(changes, jacket);
     for (const std::string& target : targets)
-        expected += JournalEncoder::FileSize(target) + composed.TotalSize();
-    JournalEncoder encoder(changes, numberTracks, jacket, expected);
+        expected += JournalEncoder::FileSize(target, composed.TotalSize(), composed.Ranges().size());
+    JournalEncoder encoder(kJournalVersion, changes, numberTracks, jacket, expected);
 
     // The read of each file's old bytes is most of this work; a second thread reads those of the
     // later files the run holds open meanwhile.

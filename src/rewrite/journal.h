@@ -20,13 +20,17 @@
 // change, so that undo can give them back. The run updates in place how many files it has done.
 //
 // File layout (little-endian): a 40-byte header
-//   0 "CORVUNDO", 8 version (1), 12 state (0 open, 1 undone), 16 files done, 20 file count,
-//   24 body size, 32 CRC-32 of the body, 36 CRC-32 of bytes 0 to 35;
+//   0 "CORVUNDO", 8 version (2; 1 is read too), 12 state (0 open, 1 undone), 16 files done,
+//   20 file count, 24 body size, 32 CRC-32 of the body, 36 CRC-32 of bytes 0 to 35;
 // then the body: a flags byte (1 texts, 2 numbered tracks, 4 jacket name), the three texts and the
 // jacket name as they apply, the jacket file's path, then per file its path, whether its bytes
 // were read, its size and last-write time and, when read, the old bytes of the rewrite's ranges
 // in ascending order. A text or path is a 32-bit length and its UTF-8 bytes; a path has a kind
 // byte before it (0 Windows path, 1 host path).
+// Version 2 differs in each file's record: its path is the kind byte, a 16-bit count of the bytes
+// it shares with the path of the file before (all of them, and none for the first file), and
+// the rest as a text; the old bytes of each range are an 8-bit count and as many bytes, the
+// range's bytes up to its last nonzero one, the rest being zeros.
 namespace corvina {
 
 class DriveMap;
@@ -35,6 +39,8 @@ class DriveMap;
 inline constexpr std::string_view kUndoFolder = "C:\\Corvina\\Undo";
 // Journals beyond this many, counted from the newest, are removed when a run writes a new one.
 inline constexpr std::size_t kJournalsKept = 10;
+// The version of the journals written now.
+inline constexpr std::uint32_t kJournalVersion = 2;
 
 // A path as the journal keeps it: a Windows path, resolved through the drive map, or a host path
 // (corvina-cli batch names its files by host paths).
@@ -55,6 +61,7 @@ struct JournalFile {
 };
 
 struct Journal {
+    std::uint32_t version = kJournalVersion;  // the layout it was read in, or is to be written in
     bool undone = false;
     std::uint32_t done = 0;  // files whose rewrite returned
     TagRewrite changes;      // every file's, without the track

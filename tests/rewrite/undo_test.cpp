@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -232,7 +233,7 @@ TEST_F(UndoTest, ADamagedJournalIsRefusedWithNoFileTouched) {
     cases[3].bytes.push_back(0);
     cases[4].bytes[good.size() / 2] ^= 0x01;
     cases[5].bytes[16] = 0x03;
-    cases[6].bytes[8] = 2;
+    cases[6].bytes[8] = 3;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteBytes(journals[0], c.bytes);
@@ -415,6 +416,100 @@ TEST_F(UndoTest, ARunOutOfDescriptorsStillJournalsAndRewritesEveryFile) {
     for (std::size_t i = 0; i < targets_.size(); ++i) EXPECT_NE(after[i], before[i]) << i;
     EXPECT_EQ(UndoLastBatch(drives_, false).restored, targets_.size());
     EXPECT_EQ(Contents(), before);
+}
+
+// The body's and the header's checksums made to fit the bytes again.
+void Reseal(Bytes& bytes) {
+    const auto crc = [](auto first, auto last) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (; first != last; ++first) {
+            c ^= *first;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    const auto put = [&](std::size_t at, std::uint64_t v, int count) {
+        for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(24, bytes.size() - 40, 8);
+    put(32, crc(bytes.begin() + 40, bytes.end()), 4);
+    put(36, crc(bytes.begin(), bytes.begin() + 36), 4);
+}
+
+TEST(JournalTest, BothVersionsReadBackWhatTheyWriteAndTheNewOneIsSmaller) {
+    Journal journal;
+    journal.done = 2;
+    journal.changes.texts = TagTexts{"さくら", "春", "J-POP"};
+    journal.changes.jacketName = "0123456789ABCDEF.GBP";
+    journal.numberTracks = true;
+    journal.jacketFile = {"F:\\GBSYSTEM\\IMAGE\\0123456789ABCDEF.GBP", false};
+    const std::size_t oldSize = ComposeTagRewrite(journal.RewriteOf(0)).TotalSize();
+    // Old bytes as the player leaves them (a short text, then zeros), none at all, all zeros,
+    // and no zero anywhere.
+    Bytes text(oldSize, 0);
+    for (std::size_t i = 0; i < oldSize; i += 124) text[i] = 'A';
+    const std::vector<std::pair<bool, Bytes>> olds = {
+        {true, text}, {false, {}}, {true, Bytes(oldSize, 0)}, {true, Bytes(oldSize, 0xFF)}};
+    for (std::size_t i = 0; i < olds.size(); ++i) {
+        JournalFile file;
+        file.path = {"F:\\MUSIC\\T" + std::to_string(i) + ".SAT", false};
+        file.read = olds[i].first;
+        file.size = 4096 + i;
+        file.lastWriteNs = 1'700'000'000'000'000'000 + static_cast<std::int64_t>(i);
+        file.oldBytes = olds[i].second;
+        journal.files.push_back(file);
+    }
+    std::vector<std::size_t> sizes;
+    for (const std::uint32_t version : {1u, 2u}) {
+        SCOPED_TRACE(version);
+        journal.version = version;
+        const Bytes bytes = EncodeJournal(journal);
+        const Journal back = DecodeJournal(bytes);
+        EXPECT_EQ(back.version, version);
+        EXPECT_EQ(back.done, journal.done);
+        EXPECT_EQ(back.files, journal.files);
+        EXPECT_EQ(EncodeJournal(back), bytes);
+        sizes.push_back(bytes.size());
+    }
+    EXPECT_LT(sizes[1], sizes[0]);
+}
+
+TEST(JournalTest, AVersion2RangeMustEndWhereItsLastNonzeroByteDoes) {
+    Journal journal;
+    journal.changes.jacketName = "0123456789ABCDEF.GBP";
+    journal.jacketFile = {"/p/GBSYSTEM/IMAGE/0123456789ABCDEF.GBP", true};
+    JournalFile file;
+    file.path = {"/p/T.SAT", true};
+    file.read = true;
+    file.size = 4096;
+    file.oldBytes.assign(ComposeTagRewrite(journal.RewriteOf(0)).TotalSize(), 0);
+    journal.files.push_back(file);
+    const Bytes good = EncodeJournal(journal);  // each range's count is 0: the last byte too
+
+    struct Case {
+        const char* name;
+        Bytes tail;  // the last range's count and bytes
+        bool read;
+    };
+    const Case cases[] = {
+        {"a nonzero byte", {1, 7}, true},
+        {"a zero kept at the end", {1, 0}, false},
+        {"more than the range holds", Bytes(256, 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes bytes(good.begin(), good.end() - 1);
+        bytes.insert(bytes.end(), c.tail.begin(), c.tail.end());
+        if (c.tail.size() == 256) bytes[good.size() - 1] = 0xFF;
+        Reseal(bytes);
+        if (c.read) {
+            const Bytes old = DecodeJournal(bytes).files[0].oldBytes;
+            EXPECT_EQ(std::count(old.begin(), old.end(), 7), 1);
+            EXPECT_EQ(old.size(), file.oldBytes.size());
+        } else {
+            EXPECT_THROW(DecodeJournal(bytes), FormatError);
+        }
+    }
 }
 
 }  // namespace
