@@ -108,6 +108,9 @@ TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& 
         return to;
     };
 
+    // The table of open files is grown at once, as growing it while the program's other threads
+    // run waits for every processor.
+    ReserveOpenFiles(wanted);
     // An open is a system call that takes some microseconds; in a long list a second thread opens
     // the later half meanwhile.
     std::atomic<bool> stop = false;
@@ -115,7 +118,6 @@ TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& 
     std::size_t secondStop = wanted;
     std::jthread second;
     if (wanted >= kFewestForSecondThread) {
-        ReserveOpenFiles(wanted);
         try {
             second = std::jthread([&, from = wanted / 2] { secondStop = open(from, wanted, stop); });
             split = wanted / 2;

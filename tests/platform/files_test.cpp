@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 
@@ -383,6 +384,21 @@ TEST(ListFolder, MatchesSortsAndMarksEntries) {
         EXPECT_EQ(e.path(), (dir / "missing").string());
     }
     EXPECT_THROW(ListFolder(dir / "c.gbp", "*"), FileError);
+}
+
+TEST(ReserveOpenFiles, GrowsTheTableOfOpenFilesAtOnce) {
+    const auto tableSize = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("FDSize:", 0) == 0) return std::stoul(line.substr(7));
+        return 0ul;
+    };
+    if (RaiseOpenFileLimit(3000) < 3000) GTEST_SKIP() << "the limit of open files stays below 3000";
+    if (tableSize() >= 2500) GTEST_SKIP() << "the table is grown already";
+    ReserveOpenFiles(2500);
+    EXPECT_GE(tableSize(), 2500u);
+    // Beyond the limit it leaves the table as it is.
+    ReserveOpenFiles(std::size_t{1} << 40);
 }
 
 }  // namespace
