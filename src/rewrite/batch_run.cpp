@@ -262,10 +262,11 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     std::string jacketFile;
     if (request->writeJacket) jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
 
-    TargetFiles opened;
+    // The files are opened once, before anything is written: the journal reads them, and each
+    // is rewritten through the same descriptor.
+    TargetFiles opened(targets, run.paths, TargetFiles::LimitFor(targets.size()));
     if (run.journal) {
         try {
-            opened = TargetFiles(targets, run.paths, TargetFiles::LimitFor(targets.size()));
             run.journal->Begin(targets, run.paths, changes, numberTracks, jacketFile, opened);
         } catch (const std::exception& e) {
             outcome.kind = Kind::NoJournal;
@@ -315,7 +316,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
                 if (run.journal) run.journal->FileDone(i + 1);
                 run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
             },
-            run.journal ? &opened : nullptr);
+            &opened);
     } catch (const BatchError& e) {
         outcome.kind = Kind::Failed;
         run.messages.Error(e.what());
