@@ -350,7 +350,8 @@ TEST_F(UndoTest, TheJournalKeepsEachFilesOwnBytesInALongRun) {
             EXPECT_EQ(file.size, bytes.size());
             ASSERT_EQ(file.read, i != 250) << i;
             Bytes old;
-            for (const auto& range : ComposeTagRewrite(journal.RewriteOf(i)).Ranges())
+            const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(i));
+            for (const auto& range : composed.Ranges())
                 old.insert(old.end(), bytes.begin() + range.offset,
                            bytes.begin() + range.offset + range.size);
             if (file.read) {
