@@ -95,8 +95,8 @@ TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& 
     const std::size_t wanted = std::min(limit, targets.size());
     // Opens the files from `from` up to `to`; the position of the first that cannot be opened,
     // or `to`. Stops early when `stop` is set.
-    const auto open = [&](std::size_t from, std::size_t to,
-                          const std::atomic<bool>& stop) noexcept {
+    std::atomic<bool> stop = false;
+    const auto open = [&](std::size_t from, std::size_t to) noexcept {
         for (std::size_t i = from; i < to; ++i) {
             if (stop.load(std::memory_order_relaxed)) return to;
             try {
@@ -113,18 +113,17 @@ TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& 
     ReserveOpenFiles(wanted);
     // An open is a system call that takes some microseconds; in a long list a second thread opens
     // the later half meanwhile.
-    std::atomic<bool> stop = false;
     std::size_t split = wanted;
     std::size_t secondStop = wanted;
     std::jthread second;
     if (wanted >= kFewestForSecondThread) {
         try {
-            second = std::jthread([&, from = wanted / 2] { secondStop = open(from, wanted, stop); });
+            second = std::jthread([&, from = wanted / 2] { secondStop = open(from, wanted); });
             split = wanted / 2;
         } catch (const std::system_error&) {
         }
     }
-    std::size_t failed = open(0, split, stop);
+    std::size_t failed = open(0, split);
     if (failed < split) stop = true;
     if (second.joinable()) second.join();
     if (failed == split) failed = secondStop;

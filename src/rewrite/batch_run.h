@@ -112,9 +112,9 @@ std::string ProgressText(std::string_view file);
 // The text of the summary box.
 std::string BatchSummary(std::size_t files, std::string_view jacketName);
 
-// The target files of a run with a journal, opened once for reading and writing: the journal
-// reads a file's old bytes through the descriptor that its rewrite then writes through, so the
-// rewrite changes the very file whose bytes were kept, and each file is opened once instead of
+// The target files of a run, opened once for reading and writing before anything is written: the
+// journal reads a file's old bytes through the descriptor that its rewrite then writes through, so
+// the rewrite changes the very file whose bytes were kept, and each file is opened once instead of
 // twice. At most `limit` files stay open, up to the first that cannot be opened for reading and
 // writing; the others are opened by path for the journal and again for the rewrite, as before.
 //

@@ -262,16 +262,15 @@ public:
         }
     }
 
-    // For the file at position i that the run holds open (`kept`, nullptr otherwise): nothing
-    // when the writer must read it itself, else whether the block it was read into is whole.
-    // FileError when reading it failed.
-    std::optional<bool> Take(std::size_t i, const File* kept, OldBlock& block) {
-        if (i < first_ || kept == nullptr) return std::nullopt;
+    // ReadOldBlock for the file at position i, `kept` when the run holds it open: the block read
+    // ahead, or read now when it was not or failed (again, for the reason).
+    bool Read(std::size_t i, const File& file, bool kept, OldBlock& block) {
+        if (i < first_ || !kept) return ReadOldBlock(file, block);
         if (thread_.joinable()) thread_.join();
         const std::size_t k = i - first_;
         switch (outcomes_[k]) {
-            case Outcome::NotRead: return std::nullopt;
-            case Outcome::Failed: return ReadOldBlock(*kept, block);  // again, for the reason
+            case Outcome::NotRead:
+            case Outcome::Failed: return ReadOldBlock(file, block);
             case Outcome::Short: return false;
             case Outcome::Read: break;
         }
@@ -592,10 +591,7 @@ void JournalWriter::Begin(std::span<const std::string> targets, const PathSpace&
             opened.Journaled(i, stamp.id);
             size = stamp.size;
             lastWriteNs = stamp.lastWriteNs;
-            if (const std::optional<bool> done = ahead.Take(i, byPath ? nullptr : file, block))
-                read = *done && stamp.size >= kTagBlockWriteEnd;
-            else
-                read = stamp.size >= kTagBlockWriteEnd && ReadOldBlock(*file, block);
+            read = stamp.size >= kTagBlockWriteEnd && ahead.Read(i, *file, !byPath, block);
         } catch (const std::exception&) {
             // The rewrite of this file will fail in turn and end the run there.
             if (path.empty()) path = {targets[i], paths_ == Paths::Host};
