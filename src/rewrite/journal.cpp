@@ -87,8 +87,15 @@ class Writer {
 public:
     explicit Writer(std::size_t expected = 0) { bytes.reserve(expected); }
     void U8(std::uint8_t v) { bytes.push_back(v); }
-    void U32(std::uint32_t v) { Little(v, 4); }
-    void U64(std::uint64_t v) { Little(v, 8); }
+    void U32(std::uint32_t v) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + 4);
+        WriteLe32(bytes, at, v);
+    }
+    void U64(std::uint64_t v) {
+        U32(static_cast<std::uint32_t>(v));
+        U32(static_cast<std::uint32_t>(v >> 32));
+    }
     void Raw(std::span<const std::uint8_t> raw) {
         bytes.insert(bytes.end(), raw.begin(), raw.end());
     }
@@ -104,14 +111,6 @@ public:
         return 4 + text.size();
     }
     std::vector<std::uint8_t> bytes;
-
-private:
-    void Little(std::uint64_t v, std::size_t count) {
-        std::array<std::uint8_t, 8> little{};
-        for (std::size_t i = 0; i < count; ++i) little[i] = static_cast<std::uint8_t>(v >> (8 * i));
-        bytes.insert(bytes.end(), little.begin(),
-                     little.begin() + static_cast<std::ptrdiff_t>(count));
-    }
 };
 
 [[noreturn]] void Damaged(const std::string& what) {
@@ -129,8 +128,11 @@ public:
         return part;
     }
     std::uint8_t U8() { return Take(1)[0]; }
-    std::uint32_t U32() { return static_cast<std::uint32_t>(Little(4)); }
-    std::uint64_t U64() { return Little(8); }
+    std::uint32_t U32() { return ReadLe32(Take(4), 0); }
+    std::uint64_t U64() {
+        const auto part = Take(8);
+        return ReadLe32(part, 0) | std::uint64_t{ReadLe32(part, 4)} << 32;
+    }
     bool Flag() {
         const std::uint8_t v = U8();
         if (v > 1) Damaged("真偽の値が 0 でも 1 でもありません");
@@ -150,12 +152,6 @@ public:
     }
 
 private:
-    std::uint64_t Little(int count) {
-        const auto part = Take(static_cast<std::size_t>(count));
-        std::uint64_t v = 0;
-        for (int i = 0; i < count; ++i) v |= std::uint64_t{part[i]} << (8 * i);
-        return v;
-    }
     std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
 };
