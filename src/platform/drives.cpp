@@ -1,5 +1,6 @@
 #include "platform/drives.h"
 
+#include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,12 +71,22 @@ public:
                        static_cast<std::uint64_t>(st.st_ino)};
     }
 
-    std::vector<std::string> Names(const fs::path& folder) const override {
-        std::vector<std::string> names;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            names.push_back(it->path().filename().string());
-        return names;
+    std::vector<Entry> Entries(const fs::path& folder) const override {
+        std::vector<Entry> entries;
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr) return entries;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            bool isLink = entry->d_type == DT_LNK;
+            if (entry->d_type == DT_UNKNOWN) {  // a file system that keeps no type in its folders
+                struct stat st {};
+                isLink = ::lstat((folder / name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+            }
+            entries.push_back({std::string(name), isLink});
+        }
+        ::closedir(dir);
+        return entries;
     }
 };
 
@@ -98,33 +109,45 @@ std::string OtherCase(std::string_view name) {
     return other;
 }
 
-// The entry of `folder` that spells `name` ignoring case, as the folder stores it: the exact
-// spelling when the folder holds it, otherwise the first case-insensitive match in byte order.
-// Empty when there is none.
-std::string MatchEntry(const fs::path& folder, std::string_view name, const FolderLookup& lookup) {
-    const std::string typed(name);
-    if (const auto found = lookup.Find(folder / typed)) {
-        // A case-sensitive folder found the typed spelling itself; a case-insensitive one (FAT)
-        // finds any spelling, and only its entries tell the stored one. Another spelling that
-        // finds the same entry shows which kind the folder is, without reading it.
-        const std::string other = OtherCase(typed);
-        const bool onlyAscii = std::all_of(typed.begin(), typed.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x80;
-        });
-        if (other == typed && onlyAscii) return typed;  // no letters: one spelling only
-        if (other != typed && lookup.Find(folder / other) != found) return typed;
+// `path` as the system reaches it: every symbolic link on the way followed to the end of its
+// chain, ".." applied where it stands (after the link before it, as the system applies it),
+// what does not exist kept as spelt. Nothing when the links cannot be read or go round in a
+// loop (more links than the system follows).
+std::optional<fs::path> FollowLinks(const fs::path& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    if (ec) return std::nullopt;
+    std::vector<std::string> pending;  // the components still to walk, the next one last
+    const auto walkNext = [&pending](const fs::path& part) {
+        std::vector<std::string> parts;
+        for (const fs::path& component : part.relative_path()) parts.push_back(component.string());
+        pending.insert(pending.end(), parts.rbegin(), parts.rend());
+    };
+    walkNext(absolute);
+    fs::path result = absolute.root_path();
+    int links = 0;
+    while (!pending.empty()) {
+        const std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            result = result.parent_path();  // the root's parent is the root
+            continue;
+        }
+        fs::path next = result / part;
+        struct stat st {};
+        if (::lstat(next.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            if (++links > 40) return std::nullopt;  // the system's own limit on links in a path
+            const fs::path target = fs::read_symlink(next, ec);
+            if (ec) return std::nullopt;
+            // A relative target counts from the link's folder, which `result` is.
+            if (target.is_absolute()) result = target.root_path();
+            walkNext(target);
+            continue;
+        }
+        result = std::move(next);
     }
-    const std::vector<std::string> entries = lookup.Names(folder);
-    if (std::find(entries.begin(), entries.end(), typed) != entries.end()) return typed;
-    const std::string* best = nullptr;
-    for (const std::string& entry : entries) {
-        if (EqualIgnoringCase(entry, name) && (best == nullptr || entry < *best)) best = &entry;
-    }
-    return best != nullptr ? *best : std::string();
-}
-
-bool IsDriveLinkName(const std::string& name) noexcept {
-    return name.size() == 2 && IsAsciiLetter(name[0]) && name[1] == ':';
+    return result;
 }
 
 // `inner` lies inside or is `outer`, compared component by component; the rest goes to `rest`.
@@ -138,6 +161,25 @@ bool StartsWithPath(const fs::path& inner, const fs::path& outer, std::vector<st
     for (; i != inner.end(); ++i)
         if (!i->empty()) rest.push_back(i->string());
     return true;
+}
+
+// Throws FileError `failure` naming `shown` when `path` with its links followed does not lie
+// inside `root` with its links followed.
+void CheckFollowedInside(const fs::path& path, const fs::path& root, const std::string& shown,
+                         const char* failure) {
+    const std::optional<fs::path> target = FollowLinks(path);
+    if (!target) throw FileError(failure, shown, "リンクの先をたどれません: " + path.string());
+    const std::optional<fs::path> realRoot = FollowLinks(root);
+    std::vector<std::string> rest;
+    if (!realRoot || !StartsWithPath(*target, *realRoot, rest))
+        throw FileError(failure, shown, target->string());
+}
+
+constexpr const char* kOutsideDrive = "ドライブの外を指すリンクには書き込みません";
+constexpr const char* kOutsideFolder = "フォルダの外を指すリンクには書き込みません";
+
+bool IsDriveLinkName(const std::string& name) noexcept {
+    return name.size() == 2 && IsAsciiLetter(name[0]) && name[1] == ':';
 }
 
 }  // namespace
@@ -228,6 +270,69 @@ const FolderLookup& FolderLookup::System() {
     return lookup;
 }
 
+std::string FolderLookup::Spelling(const fs::path& folder, std::string_view name) const {
+    const std::string typed(name);
+    if (const auto found = Find(folder / typed)) {
+        // A case-sensitive folder found the typed spelling itself; a case-insensitive one (FAT)
+        // finds any spelling, and only its entries tell the stored one. Another spelling that
+        // finds the same entry shows which kind the folder is, without reading it.
+        const std::string other = OtherCase(typed);
+        const bool onlyAscii = std::all_of(typed.begin(), typed.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        });
+        if (other == typed && onlyAscii) return typed;  // no letters: one spelling only
+        if (other != typed && Find(folder / other) != found) return typed;
+    }
+    const std::vector<Entry> entries = Entries(folder);
+    const Entry* best = nullptr;
+    for (const Entry& entry : entries) {
+        if (entry.name == typed) return typed;
+        if (EqualIgnoringCase(entry.name, name) && (best == nullptr || entry.name < best->name))
+            best = &entry;
+    }
+    return best != nullptr ? best->name : std::string();
+}
+
+const std::vector<FolderLookup::Entry>& FolderListings::Listing(const fs::path& folder) const {
+    auto [it, added] = listings_.try_emplace(folder.string());
+    if (added) {
+        it->second = inner_.Entries(folder);
+        std::sort(it->second.begin(), it->second.end(),
+                  [](const Entry& a, const Entry& b) { return NameOrder(a.name, b.name); });
+    }
+    return it->second;
+}
+
+const FolderLookup::Entry* FolderListings::Match(const fs::path& folder,
+                                                 std::string_view name) const {
+    const std::vector<Entry>& entries = Listing(folder);
+    auto it = std::lower_bound(entries.begin(), entries.end(), name, [](const Entry& e, auto n) {
+        return CompareIgnoringCase(e.name, n) < 0;
+    });
+    // The matches ignoring case stand together in byte order: the first is the fallback.
+    const Entry* first = nullptr;
+    for (; it != entries.end() && EqualIgnoringCase(it->name, name); ++it) {
+        if (it->name == name) return &*it;
+        if (first == nullptr) first = &*it;
+    }
+    return first;
+}
+
+std::optional<FolderLookup::EntryId> FolderListings::Find(const fs::path& path) const {
+    return inner_.Find(path);
+}
+
+std::vector<FolderLookup::Entry> FolderListings::Entries(const fs::path& folder) const {
+    return Listing(folder);
+}
+
+std::string FolderListings::Spelling(const fs::path& folder, std::string_view name) const {
+    const Entry* entry = Match(folder, name);
+    return entry != nullptr ? entry->name : std::string();
+}
+
+void FolderListings::Forget(const fs::path& folder) { listings_.erase(folder.string()); }
+
 std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
                                                const FolderLookup& lookup) const {
     // A NUL would cut the path short at the system call.
@@ -241,7 +346,7 @@ std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
     bool exists = true;  // once a component is missing, nothing below it can exist either
     for (std::string_view part : Components(windowsPath.substr(2))) {
         std::string name;
-        if (exists) name = MatchEntry(result, part, lookup);
+        if (exists) name = lookup.Spelling(result, part);
         if (name.empty()) {
             exists = false;
             name = std::string(part);
@@ -253,12 +358,49 @@ std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
 
 fs::path DriveSnapshot::ResolveOrThrow(std::string_view windowsPath) const {
     if (std::optional<fs::path> path = Resolve(windowsPath)) return *path;
+    ThrowNotResolved(windowsPath);
+}
+
+void DriveSnapshot::ThrowNotResolved(std::string_view windowsPath) {
     const std::string text(windowsPath);
     if (!DriveLetterOf(windowsPath) || windowsPath.find('\0') != std::string_view::npos)
         throw FileError("ドライブのパスではありません", text, std::string());
     throw FileError(
         "ドライブがありません", text,
         std::string("ドライブ ") + AsciiToUpper(windowsPath[0]) + ": は割り当てられていません");
+}
+
+fs::path DriveSnapshot::ResolveInside(std::string_view windowsPath,
+                                      FolderListings& listings) const {
+    const std::optional<char> letter = DriveLetterOf(windowsPath);
+    const std::optional<fs::path> root = letter ? DriveRoot(*letter) : std::nullopt;
+    if (!root || windowsPath.find('\0') != std::string_view::npos) ThrowNotResolved(windowsPath);
+    // The same walk as Resolve's, which also learns from the listings which entries are links.
+    fs::path result = *root;
+    bool listed = true;   // the folder's listing holds every component so far
+    bool present = true;  // the components so far exist
+    for (std::string_view part : Components(windowsPath.substr(2))) {
+        const FolderLookup::Entry* entry = listed ? listings.Match(result, part) : nullptr;
+        bool isLink = false;
+        if (entry != nullptr) {
+            result /= entry->name;
+            isLink = entry->isLink;
+        } else {
+            listed = false;
+            result /= part;
+            // Missing from the listing: a file to create, or the entry of a folder that could not
+            // be read; only the system tells which.
+            struct stat st {};
+            if (present) present = ::lstat(result.c_str(), &st) == 0;
+            isLink = present && S_ISLNK(st.st_mode);
+        }
+        if (isLink) CheckFollowedInside(result, *root, std::string(windowsPath), kOutsideDrive);
+    }
+    return result;
+}
+
+void CheckInsideFolder(const fs::path& path, const fs::path& root, const std::string& shown) {
+    CheckFollowedInside(path, root, shown, kOutsideFolder);
 }
 
 std::optional<std::string> DriveSnapshot::ToWindowsPath(const fs::path& hostPath) const {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,18 +34,66 @@ public:
         bool operator==(const EntryId&) const = default;
     };
 
+    // An entry as its folder's listing gives it.
+    struct Entry {
+        std::string name;     // as the folder stores it
+        bool isLink = false;  // a symbolic link (of a file or of a folder), not followed
+    };
+
     virtual ~FolderLookup() = default;
 
     // The entry the file system finds for `path`, without following a last symbolic link;
     // nothing when it finds none. A case-insensitive file system finds it in any spelling.
     virtual std::optional<EntryId> Find(const std::filesystem::path& path) const = 0;
 
-    // The names a folder stores (never "." or ".."), in no particular order; empty when the
+    // The entries a folder stores (never "." or ".."), in no particular order; empty when the
     // folder cannot be read.
-    virtual std::vector<std::string> Names(const std::filesystem::path& folder) const = 0;
+    virtual std::vector<Entry> Entries(const std::filesystem::path& folder) const = 0;
+
+    // The entry of `folder` that spells `name` ignoring case, as the folder stores it: the exact
+    // spelling when the folder holds it, otherwise the first match in byte order; empty when
+    // there is none. This one reads the folder only where the spelling may differ from the
+    // typed one: when Find finds nothing for the typed spelling, or when another spelling finds
+    // the same entry (the folder ignores case).
+    virtual std::string Spelling(const std::filesystem::path& folder, std::string_view name) const;
 
     // The lookup of the machine's own file systems.
     static const FolderLookup& System();
+};
+
+// The folders one operation (a batch run, an undo) has read, each read at most once: resolving
+// through it answers every component from its folder's listing, with no look-up of the name on
+// its own. On the player's FAT file system (run by a user-space driver on Linux) each look-up of
+// a name costs time that grows with the folder, so a run over 2,000 files of one folder reads
+// that folder once (and each folder above it once) instead. A listing is kept from its first
+// read: entries the operation creates or removes afterwards are seen only after Forget.
+class FolderListings : public FolderLookup {
+public:
+    // Reads folders through `inner`, which must outlive the listings.
+    explicit FolderListings(const FolderLookup& inner = FolderLookup::System()) : inner_(inner) {}
+    FolderListings(const FolderListings&) = delete;
+    FolderListings& operator=(const FolderListings&) = delete;
+
+    // The entry of `folder` that spells `name` ignoring case (the exact spelling first, then the
+    // first match in byte order), from the folder's listing; null when there is none. The entry
+    // stays valid until Forget(folder).
+    const Entry* Match(const std::filesystem::path& folder, std::string_view name) const;
+
+    // Find asks the inner lookup; Entries and Spelling answer from the kept listing.
+    std::optional<EntryId> Find(const std::filesystem::path& path) const override;
+    std::vector<Entry> Entries(const std::filesystem::path& folder) const override;
+    std::string Spelling(const std::filesystem::path& folder, std::string_view name) const override;
+
+    // Drops the listing of a folder the operation has changed; it is read again when needed.
+    void Forget(const std::filesystem::path& folder);
+
+private:
+    // The entries of `folder` in NameOrder, so that the matches of a name ignoring case stand
+    // together, in byte order.
+    const std::vector<Entry>& Listing(const std::filesystem::path& folder) const;
+
+    const FolderLookup& inner_;
+    mutable std::map<std::string, std::vector<Entry>> listings_;  // by folder path
 };
 
 // The drive list of a prefix as it was read at one moment. An operation that resolves several
@@ -77,13 +126,25 @@ public:
     // case-insensitive file system that finds the typed spelling still gives the stored one; a
     // component that matches nothing is kept as spelt, so the result may name a file to create.
     // Nothing for a text that is not a drive path or an unmapped drive letter.
-    // A folder is read only where the spelling may differ from the typed one: when no entry has
-    // the typed spelling, or when another spelling finds the same entry (the folder ignores case).
+    // Each component is spelt by lookup.Spelling: the system's lookup reads a folder only where
+    // the spelling may differ from the typed one; FolderListings reads each folder once.
     std::optional<std::filesystem::path> Resolve(
         std::string_view windowsPath, const FolderLookup& lookup = FolderLookup::System()) const;
 
     // As Resolve, but throws FileError ("no such drive" or "not a drive path") instead.
     std::filesystem::path ResolveOrThrow(std::string_view windowsPath) const;
+
+    // The host path of a Windows path that is to be written or deleted: as Resolve through
+    // `listings` gives it, checked to stay inside the drive. Throws FileError naming the Windows
+    // path as ResolveOrThrow does, and when a component (a folder on the way or the last one) is
+    // a symbolic link whose target, with every link followed, does not lie inside the drive's
+    // host folder with its links followed; the reason is then the host path the link leads to.
+    // The drive letter's own link is followed; a link inside the drive to a place inside it is
+    // fine, and so is a last component that does not exist (a file to create). An existing path
+    // without links costs no look-up beyond the listings of its folders; one that does not exist
+    // costs one more, of its first missing component.
+    std::filesystem::path ResolveInside(std::string_view windowsPath,
+                                        FolderListings& listings) const;
 
     // The Windows path of a host path that lies inside a mapped drive: upper-case letter, '\'
     // separators, "X:\" for the drive root. When several drives hold it, the one with the
@@ -91,6 +152,10 @@ public:
     std::optional<std::string> ToWindowsPath(const std::filesystem::path& hostPath) const;
 
 private:
+    // Throws ResolveOrThrow's FileError for a path that is not a drive path or whose drive is
+    // not mapped.
+    [[noreturn]] static void ThrowNotResolved(std::string_view windowsPath);
+
     std::filesystem::path prefix_;
     std::vector<Drive> drives_;
 };
@@ -140,6 +205,14 @@ public:
 private:
     std::filesystem::path prefix_;
 };
+
+// Refuses a host path to be written or deleted that leads out of `root`: throws FileError naming
+// `shown` (the path as the user gave it) when `path`, with every symbolic link on the way
+// followed (what does not exist kept as spelt), does not lie inside `root` with its links
+// followed, compared component by component ("/a/bc" is not inside "/a/b"); the reason is the
+// host path it leads to. Relative paths count from the current folder.
+void CheckInsideFolder(const std::filesystem::path& path, const std::filesystem::path& root,
+                       const std::string& shown);
 
 // Folder texts as the drive, folder and file list controls report them: upper-case drive letter,
 // '\' separators, a trailing backslash only at a drive root ("F:\", "F:\MUSIC"). Accepts '/' and

@@ -45,9 +45,21 @@ bool DeleteGbpFiles(const DriveMap& drives, Messages& messages, std::string_view
                     std::span<const std::string> names, const std::function<void()>& reread) {
     if (!messages.Confirm(kDeleteQuestion)) return false;
     std::vector<DeleteFailure> failures;
+    const DriveSnapshot snapshot = drives.Snapshot();
+    FolderListings listings;  // the folder is read once for all the names
     for (const std::string& name : names) {
+        std::filesystem::path host;
         try {
-            DeleteFile(drives.ResolveOrThrow(GbpItemPath(folderText, name)));
+            // A file or folder linked out of the drive is refused, so that nothing outside it
+            // is deleted.
+            host = snapshot.ResolveInside(GbpItemPath(folderText, name), listings);
+        } catch (const FileError& e) {
+            failures.push_back(
+                {name, e.reason().empty() ? e.failure() : e.failure() + ": " + e.reason()});
+            continue;
+        }
+        try {
+            DeleteFile(host);
         } catch (const FileError& e) {
             failures.push_back({name, e.reason().empty() ? e.what() : e.reason()});
         }

@@ -55,7 +55,8 @@ struct DeleteFailure {
 
 // Delete: asks first; on Yes deletes the named files of `folderText`, in the order given, then
 // calls `reread` (the list is read again whatever was deleted) and names in one error box the
-// files that stayed. Returns whether the user said Yes.
+// files that stayed. A file that is, or lies in a folder that is, a symbolic link leading out of
+// the drive is not deleted but named among them. Returns whether the user said Yes.
 bool DeleteGbpFiles(const DriveMap& drives, Messages& messages, std::string_view folderText,
                     std::span<const std::string> names, const std::function<void()>& reread);
 

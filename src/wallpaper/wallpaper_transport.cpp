@@ -24,8 +24,12 @@ void TransportWallpaper(const DriveMap& drives, std::string_view deviceDrive,
                         "プレーヤーのドライブが設定されていません");
     const std::string gbp = DeviceRootPath(letter) + std::string(kWallpaperFileName);
     const std::string copy(kWallpaperCopyPath);
-    const std::filesystem::path gbpHost = drives.ResolveOrThrow(gbp);
-    const std::filesystem::path copyHost = drives.ResolveOrThrow(copy);
+    // Both are checked before either is written: a link that leads out of its drive (the player
+    // is FAT, which has none) is refused, not written through.
+    const DriveSnapshot snapshot = drives.Snapshot();
+    FolderListings listings;
+    const std::filesystem::path gbpHost = snapshot.ResolveInside(gbp, listings);
+    const std::filesystem::path copyHost = snapshot.ResolveInside(copy, listings);
     try {
         WriteWallpaperFiles(wallpaper, gbpHost, copyHost);
     } catch (const FileError& error) {

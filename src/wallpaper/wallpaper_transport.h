@@ -24,7 +24,8 @@ void WriteWallpaperFiles(const Picture15& wallpaper, const std::filesystem::path
 // The transporter's run: GBWALL.GBP at the root of the player's drive (the first character of
 // `deviceDrive`; the player itself is not looked for) and the bitmap copy at C:\unko.bmp. Throws
 // FileError naming the Windows path of the file that failed; a failed bitmap copy leaves the
-// GBWALL.GBP just written in place.
+// GBWALL.GBP just written in place. Either file being a symbolic link that leads out of its
+// drive is refused before anything is written.
 void TransportWallpaper(const DriveMap& drives, std::string_view deviceDrive,
                         const Picture15& wallpaper);
 

@@ -130,10 +130,13 @@ public:
         return std::nullopt;
     }
 
-    std::vector<std::string> Names(const fs::path& folder) const override {
+    std::vector<Entry> Entries(const fs::path& folder) const override {
         ++foldersRead;
+        std::vector<Entry> entries;
         const auto found = folders_.find(folder.string());
-        return found != folders_.end() ? found->second : std::vector<std::string>{};
+        if (found != folders_.end())
+            for (const std::string& name : found->second) entries.push_back({name, false});
+        return entries;
     }
 
     mutable int foldersRead = 0;
@@ -152,6 +155,13 @@ TEST(DriveSnapshotSpelling, NamesComeAsStoredWhenTheFolderIgnoresCase) {
     EXPECT_EQ(drives.Resolve("F:\\music\\ARTIST\\a.sat", fat), "/fat/MUSIC/Artist/A.SAT");
     EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist\\A.SAT", fat), "/fat/MUSIC/Artist/A.SAT");
     EXPECT_EQ(drives.Resolve("F:\\Music\\2024\\new.sat", fat), "/fat/MUSIC/2024/new.sat");
+    // Through listings each folder is read once, whatever the spelling.
+    fat.foldersRead = 0;
+    FolderListings listings(fat);
+    EXPECT_EQ(drives.Resolve("F:\\music\\ARTIST\\a.sat", listings), "/fat/MUSIC/Artist/A.SAT");
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist\\A.SAT", listings), "/fat/MUSIC/Artist/A.SAT");
+    EXPECT_EQ(drives.Resolve("F:\\Music\\2024\\new.sat", listings), "/fat/MUSIC/2024/new.sat");
+    EXPECT_EQ(fat.foldersRead, 4);
 
     // A folder that keeps case is read only when the typed spelling finds nothing.
     CaseInsensitiveFolders ext(false);
@@ -163,6 +173,62 @@ TEST(DriveSnapshotSpelling, NamesComeAsStoredWhenTheFolderIgnoresCase) {
     EXPECT_EQ(ext.foldersRead, 0);
     EXPECT_EQ(drives.Resolve("F:\\MUSIC\\artist", ext), "/fat/MUSIC/Artist");
     EXPECT_EQ(ext.foldersRead, 1);
+}
+
+// The system's lookup, counting what it is asked.
+class CountingLookup : public FolderLookup {
+public:
+    std::optional<EntryId> Find(const fs::path& path) const override {
+        ++finds;
+        return System().Find(path);
+    }
+    std::vector<Entry> Entries(const fs::path& folder) const override {
+        ++reads[folder.string()];
+        return System().Entries(folder);
+    }
+    mutable int finds = 0;
+    mutable std::map<std::string, int> reads;
+};
+
+TEST_F(DriveMapTest, ListingsReadEachFolderOnceAndResolveAsResolveDoes) {
+    const fs::path artist = player_ / "MUSIC" / "Artist";
+    std::vector<std::string> paths;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "T" + std::to_string(1000 + i) + ".SAT";
+        test::WriteText(artist / name, "x");
+        paths.push_back("F:\\MUSIC\\Artist\\" + name);  // exact spelling
+        paths.push_back("f:\\music\\artist\\t" + std::to_string(1000 + i) + ".sat");
+    }
+    test::WriteText(artist / "b.sat", "x");
+    test::WriteText(artist / "B.SAT", "x");
+    fs::create_directory_symlink(artist, player_ / "LINKED");
+    for (const char* path :
+         {"F:\\MUSIC\\Artist\\b.sat", "F:\\MUSIC\\Artist\\b.SAT", "F:\\MUSIC\\Artist\\missing.sat",
+          "F:\\MUSIC\\New\\B.SAT", "F:\\linked\\a.sat", "F:\\", "F:\\music\\..\\music"})
+        paths.push_back(path);
+
+    CountingLookup counting;
+    FolderListings listings(counting);
+    const DriveSnapshot drives = map_.Snapshot();
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(drives.Resolve(path, listings), drives.Resolve(path));
+    }
+    EXPECT_EQ(counting.finds, 0);
+    const std::map<std::string, int> once = {
+        {player_.string(), 1},
+        {(player_ / "MUSIC").string(), 1},
+        {artist.string(), 1},
+        {(player_ / "LINKED").string(), 1},
+    };
+    EXPECT_EQ(counting.reads, once);
+
+    // A folder forgotten is read again, and sees what was added meanwhile.
+    test::WriteText(artist / "Later.sat", "x");
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist\\LATER.SAT", listings), artist / "LATER.SAT");
+    listings.Forget(artist);
+    EXPECT_EQ(drives.Resolve("F:\\MUSIC\\Artist\\LATER.SAT", listings), artist / "Later.sat");
+    EXPECT_EQ(counting.reads[artist.string()], 2);
 }
 
 TEST_F(DriveMapTest, KeepsMissingComponentsAsSpelt) {
@@ -221,6 +287,132 @@ TEST_F(DriveMapTest, HostPathsBackToWindowsPaths) {
     // A drive inside another drive's folder: the longer host folder wins.
     fs::create_directory_symlink(player_ / "MUSIC", map_.prefix() / "dosdevices" / "m:");
     EXPECT_EQ(map_.ToWindowsPath(player_ / "MUSIC" / "Artist"), "M:\\Artist");
+}
+
+// Links in and out of drive F: (the folder `player`), with `outside` beside it.
+TEST_F(DriveMapTest, ResolveInsideRefusesLinksLeadingOutOfTheDrive) {
+    const fs::path outside = dir_ / "outside";
+    fs::create_directories(outside / "DIR");
+    test::WriteText(outside / "O.SAT", "outside");
+    fs::create_directories(dir_ / "player2");  // a name that starts with the drive's own
+    const fs::path music = player_ / "MUSIC";
+    fs::create_symlink(outside / "O.SAT", music / "L.SAT");
+    fs::create_directory_symlink(outside / "DIR", player_ / "LDIR");
+    fs::create_symlink("C2", player_ / "C1");  // a chain: C1 -> C2 -> outside
+    fs::create_symlink(outside / "O.SAT", player_ / "C2");
+    fs::create_symlink("../../outside/O.SAT", music / "UP.SAT");
+    fs::create_symlink(outside / "missing.sat", music / "GONE.SAT");
+    fs::create_symlink(dir_ / "player2", player_ / "SIBLING");
+    fs::create_symlink("LOOP", player_ / "LOOP");
+    fs::create_directory_symlink("MUSIC", player_ / "ALIAS");
+    fs::create_directory_symlink(map_.prefix() / "dosdevices" / "f:" / "MUSIC", player_ / "ABS");
+    fs::create_symlink("Artist/A.SAT", music / "IN.SAT");
+    fs::create_symlink("NEW.SAT", music / "DANGLING.SAT");  // a file to create, inside
+    // Drive G: reaches the same folder through one more link.
+    fs::create_directory_symlink(player_, dir_ / "alias");
+    fs::create_directory_symlink(dir_ / "alias", map_.prefix() / "dosdevices" / "g:");
+
+    const struct {
+        const char* path;
+        fs::path result;  // where it is allowed to lead
+        fs::path target;  // or the outside place given as the refusal's reason
+    } cases[] = {
+        {"F:\\MUSIC\\Artist\\A.SAT", music / "Artist" / "A.SAT", {}},
+        {"F:\\music\\new\\B.SAT", music / "new" / "B.SAT", {}},
+        {"F:\\ALIAS\\artist\\a.sat", player_ / "ALIAS" / "Artist" / "A.SAT", {}},
+        {"F:\\ABS\\Artist", player_ / "ABS" / "Artist", {}},
+        {"F:\\MUSIC\\IN.SAT", music / "IN.SAT", {}},
+        {"F:\\MUSIC\\DANGLING.SAT", music / "DANGLING.SAT", {}},
+        {"G:\\MUSIC\\IN.SAT", dir_ / "alias" / "MUSIC" / "IN.SAT", {}},
+        {"F:\\MUSIC\\l.sat", {}, outside / "O.SAT"},
+        {"F:\\LDIR\\X.SAT", {}, outside / "DIR"},
+        {"F:\\ldir", {}, outside / "DIR"},
+        {"F:\\C1", {}, outside / "O.SAT"},
+        {"F:\\MUSIC\\UP.SAT", {}, outside / "O.SAT"},
+        {"F:\\MUSIC\\GONE.SAT", {}, outside / "missing.sat"},
+        {"F:\\SIBLING\\X.SAT", {}, dir_ / "player2"},
+        {"G:\\LDIR\\X.SAT", {}, outside / "DIR"},
+        {"F:\\LOOP", {}, {}},
+    };
+    const DriveSnapshot drives = map_.Snapshot();
+    FolderListings listings;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        if (!c.result.empty()) {
+            EXPECT_EQ(drives.ResolveInside(c.path, listings), c.result);
+            continue;
+        }
+        try {
+            drives.ResolveInside(c.path, listings);
+            ADD_FAILURE() << "not refused";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.failure(), "ドライブの外を指すリンクには書き込みません");
+            EXPECT_EQ(e.path(), c.path);
+            if (!c.target.empty()) {
+                EXPECT_EQ(e.reason(),
+                          fs::canonical(dir_.path()) / c.target.lexically_relative(dir_.path()));
+            }
+        }
+    }
+    EXPECT_EQ(test::ReadText(outside / "O.SAT"), "outside");
+
+    // Paths that resolve to nothing are refused as ResolveOrThrow refuses them.
+    for (const char* path : {"Q:\\X.SAT", "MUSIC\\X.SAT"}) {
+        try {
+            drives.ResolveInside(path, listings);
+            ADD_FAILURE() << path;
+        } catch (const FileError& e) {
+            try {
+                drives.ResolveOrThrow(path);
+            } catch (const FileError& expected) {
+                EXPECT_STREQ(e.what(), expected.what());
+            }
+        }
+    }
+}
+
+TEST(CheckInsideFolder, FollowsEveryLinkAndComparesWholeComponents) {
+    test::TempDir dir;
+    const fs::path root = dir / "a" / "b";
+    fs::create_directories(root / "sub");
+    fs::create_directories(dir / "a" / "bc");
+    test::WriteText(root / "x", "x");
+    fs::create_directory_symlink("../bc", root / "up");
+    fs::create_symlink(root / "sub", root / "in");
+    fs::create_symlink(dir / "nowhere", root / "dangling");
+    fs::create_directory_symlink(root, dir / "rootlink");
+
+    const struct {
+        fs::path path;
+        fs::path root;
+        fs::path target;  // where it leads when that is outside
+    } cases[] = {
+        {root / "x", root, {}},
+        {root / "new", root, {}},
+        {root / "in" / "new", root, {}},
+        {root, root, {}},
+        {root / "x", dir / "rootlink", {}},
+        {dir / "rootlink" / "sub", root, {}},
+        {dir / "a" / "bc" / "x", root, dir / "a" / "bc" / "x"},
+        {root / "up" / "x", root, dir / "a" / "bc" / "x"},
+        {root / "dangling", root, dir / "nowhere"},
+        {root / ".." / "bc", root, dir / "a" / "bc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.string() + " in " + c.root.string());
+        if (c.target.empty()) {
+            EXPECT_NO_THROW(CheckInsideFolder(c.path, c.root, "shown"));
+            continue;
+        }
+        try {
+            CheckInsideFolder(c.path, c.root, "shown");
+            ADD_FAILURE() << "not refused";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.path(), "shown");
+            EXPECT_EQ(e.reason(),
+                      fs::canonical(dir.path()) / c.target.lexically_relative(dir.path()));
+        }
+    }
 }
 
 TEST(DriveMapPrefix, ComesFromTheEnvironment) {

@@ -118,5 +118,32 @@ TEST_F(GbpDeleteTest, YesDeletesTheSelectedAndNamesEveryFileThatStayed) {
     EXPECT_LT(text.find("GONE.GBP"), text.find("DIR.GBP")) << "in list order";
 }
 
+// A file linked out of the drive, or in a folder linked out of it: the link is refused and
+// named, nothing outside is deleted, and the other files go as asked.
+TEST_F(GbpDeleteTest, LinksLeadingOutOfTheDriveAreRefused) {
+    const fs::path outside = dir_ / "outside";
+    fs::create_directories(outside);
+    WriteBytes(outside / "A.GBP", {2});
+    fs::create_directory_symlink(outside, dir_ / "f" / "LINKED");
+    fs::create_symlink(outside / "A.GBP", dir_ / "f" / "L.GBP");
+    const std::string refused = "ドライブの外を指すリンクには書き込みません: ";
+    const fs::path real = fs::canonical(outside);
+
+    EXPECT_TRUE(
+        DeleteGbpFiles(drives_, messages_, "F:\\LINKED", std::vector<std::string>{"A.GBP"}, [] {}));
+    ASSERT_EQ(messages_.shown.size(), 2u);
+    EXPECT_EQ(messages_.shown[1].text,
+              DeleteFailureText(std::vector<DeleteFailure>{{"A.GBP", refused + real.string()}}));
+
+    messages_.shown.clear();
+    EXPECT_TRUE(Delete({"L.GBP", "B.GBP"}));
+    EXPECT_EQ(remaining_, (std::vector<std::string>{"A.GBP", "C.GBP"}));
+    ASSERT_EQ(messages_.shown.size(), 2u);
+    EXPECT_EQ(messages_.shown[1].text, DeleteFailureText(std::vector<DeleteFailure>{
+                                           {"L.GBP", refused + (real / "A.GBP").string()}}));
+    EXPECT_TRUE(fs::exists(outside / "A.GBP"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "f" / "L.GBP"));
+}
+
 }  // namespace
 }  // namespace corvina

@@ -89,6 +89,35 @@ TEST_F(TransporterTest, AFailedWriteNamesTheFileAndKeepsThePictureForAnotherTry)
     EXPECT_EQ(transporter_.state(), WallpaperTransporter::State::Sent);
 }
 
+// GBWALL.GBP or the bitmap copy being a link out of its drive: nothing is written through it,
+// nor anything else.
+TEST_F(TransporterTest, ALinkLeadingOutOfTheDriveIsRefusedBeforeAnythingIsWritten) {
+    const fs::path outside = dir_ / "outside.bin";
+    test::WriteText(outside, "not a wallpaper");
+    const fs::path real = fs::canonical(dir_.path());
+    const struct {
+        fs::path link;
+        std::string message;
+    } cases[] = {
+        {stick_ / "GBWALL.GBP", "ドライブの外を指すリンクには書き込みません: \"g:\\GBWALL.GBP\" (" +
+                                    (real / "outside.bin").string() + ")"},
+        {copy_, "ドライブの外を指すリンクには書き込みません: \"C:\\unko.bmp\" (" +
+                    (real / "outside.bin").string() + ")"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        fs::create_symlink(outside, c.link);
+        EXPECT_EQ(Transport("g"), WallpaperTransporter::Outcome::Failed);
+        EXPECT_EQ(log_.boxes, (decltype(log_.boxes){{MessageKind::DefaultError, c.message}}));
+        EXPECT_TRUE(test::ReadText(outside) == "not a wallpaper") << "the outside file changed";
+        EXPECT_TRUE(fs::is_symlink(c.link));
+        EXPECT_EQ(std::distance(fs::directory_iterator(stick_), fs::directory_iterator()),
+                  c.link == copy_ ? 0 : 1);
+        EXPECT_FALSE(fs::exists(copy_) && !fs::is_symlink(copy_));
+        fs::remove(c.link);
+    }
+}
+
 // The write fails part-way (the file size limit stands in for a full or pulled-out player): the
 // old wallpaper stays whole and no piece of the new one is left beside it.
 TEST_F(TransporterTest, AWriteFailingHalfWayLeavesTheOldWallpaperWhole) {
