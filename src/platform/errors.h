@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // The errors the program reports. Every failure a user reads about says what failed, where (the
 // file, as the user knows it: a Windows path in the windows, a host path in corvina-cli) and
@@ -19,8 +20,12 @@ struct ErrorParts {
 };
 
 // The one layout of an error's text: <what>: "<where>" (<why>), leaving out the parts that are
-// empty.
+// empty. The file is shown as ShownPath shows it.
 std::string FormatErrorText(const ErrorParts& parts);
+
+// A file name as a message shows it: each control character (0x00 to 0x1F and 0x7F), which a
+// name may hold but no box can show, as \xNN; everything else, backslashes too, as it is.
+std::string ShownPath(std::string_view path);
 
 // A failure that a user reads about; what() is FormatErrorText of its parts, unless it was
 // given a text of its own (a message the program shows word for word).

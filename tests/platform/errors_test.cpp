@@ -19,6 +19,9 @@ TEST(ErrorText, OneLayoutLeavingOutEmptyParts) {
     EXPECT_EQ(FormatErrorText({"ドライブのパスではありません", "x", ""}),
               "ドライブのパスではありません: \"x\"");
     EXPECT_EQ(FormatErrorText({"変換を使えません", "", "理由"}), "変換を使えません (理由)");
+    // A name's control characters, a line break among them, show as codes; the path stays whole.
+    EXPECT_EQ(FormatErrorText({"開けません", "F:\\A\rB\x1F\x7F\tC.SAT", ""}),
+              "開けません: \"F:\\A\\x0DB\\x1F\\x7F\\x09C.SAT\"");
 
     const FormatError format("読み込めません", "a.jpg", "壊れています");
     const Error& base = format;
