@@ -108,6 +108,16 @@ TagBlock ReadTagBlock(const std::filesystem::path& path) {
     return tags;
 }
 
+std::string CutToField(std::string_view utf8) {
+    std::size_t pos = 0;
+    for (std::size_t k = 0; pos < utf8.size() && k < kMaxTextUnits; ++k) NextCodePoint(utf8, pos);
+    return std::string(utf8.substr(0, pos));
+}
+
+TagTexts CutToFields(const TagTexts& texts) {
+    return {CutToField(texts.artist), CutToField(texts.album), CutToField(texts.genre)};
+}
+
 bool IsJacketFileName(std::string_view name) noexcept {
     constexpr std::string_view kExtension = ".GBP";
     if (name.size() != kJacketNameLength || !name.ends_with(kExtension)) return false;

@@ -63,12 +63,19 @@ struct TagTexts {
     std::string artist;
     std::string album;
     std::string genre;
+    friend bool operator==(const TagTexts&, const TagTexts&) = default;
 };
+
+// The part of a text that a text field stores: its first 61 characters (a malformed byte counts
+// as one). A rewrite with the cut texts writes the same bytes as with the whole ones.
+std::string CutToField(std::string_view utf8);
+TagTexts CutToFields(const TagTexts& texts);
 
 struct TagRewrite {
     std::optional<TagTexts> texts;
     std::optional<int> track;               // kMinTrack to kMaxTrack
     std::optional<std::string> jacketName;  // see IsJacketFileName
+    friend bool operator==(const TagRewrite&, const TagRewrite&) = default;
 };
 
 // True for a jacket file name as the program makes them: 16 digits or capital letters, ".GBP".
