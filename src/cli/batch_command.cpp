@@ -13,7 +13,8 @@
 #include "platform/messages.h"
 #include "platform/picture_import.h"
 #include "rewrite/batch_run.h"
-#include "rewrite/journal.h"
+#include "platform/product.h"
+#include "rewrite/journal_writer.h"
 
 namespace corvina::cli {
 
@@ -97,12 +98,13 @@ int RunBatch(Args args, const Environment& env, Streams io) {
         io.err << "corvina-cli: batch: " << e.what() << "\n";
         return kExitFailure;
     }
-    JournalWriter journal(*drives, JournalWriter::Paths::Host);
+    JournalWriter journal(*drives, kCliProgramName);
 
     PrintedMessages messages(io);
     NoProgress progress;
     NoPauseClock clock;
-    HostPathSpace paths;
+    // Every file must lie inside the player's folder; undo writes nowhere else.
+    HostPathSpace paths(*player);
     BatchRun run{paths,
                  messages,
                  progress,

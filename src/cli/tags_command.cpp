@@ -193,7 +193,7 @@ int RunRewrite(Args args, const Environment&, Streams io) {
     request.track = track;
     request.jacketName = jacket;
     try {
-        RewriteFiles(files, HostPathSpace(), request, number);
+        RewriteEach(files, request, number);
     } catch (const BatchError& e) {
         io.err << "corvina-cli: rewrite: " << e.what() << "\n";
         return kExitFailure;

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "platform/product.h"
+#include "platform/run_lock.h"
 #include "rewrite/undo.h"
 
 namespace corvina::cli {
@@ -20,13 +22,20 @@ int RunUndo(Args args, const Environment& env, Streams io) {
     }
     try {
         const DriveMap drives = OpenDriveMap(env);
-        const UndoReport report = UndoLastBatch(drives, dryRun);
+        const UndoReport report = UndoLastBatch(drives, dryRun, kCliProgramName);
         const std::vector<std::string> problems = UndoProblemLines(report);
-        // The summary on stdout; what was left alone once, on stderr.
         const std::vector<std::string> lines = UndoSummaryLines(report);
+        if (!report.missingRoot.empty()) {
+            for (const std::string& line : lines) io.err << "corvina-cli: undo: " << line << "\n";
+            return kExitFailure;
+        }
+        // The summary on stdout; what was left alone once, on stderr.
         for (std::size_t i = 0; i + problems.size() < lines.size(); ++i) io.out << lines[i] << "\n";
         for (const std::string& line : problems) io.err << "corvina-cli: undo: " << line << "\n";
         return problems.empty() ? kExitOk : kExitFailure;
+    } catch (const RunLockHeld& e) {
+        io.err << "corvina-cli: undo: " << e.what() << "\n";
+        return kExitFailure;
     } catch (const std::exception& e) {
         io.err << "corvina-cli: undo: " << e.what() << "\n";
         return kExitFailure;

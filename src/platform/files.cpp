@@ -5,7 +5,6 @@
 #include <linux/magic.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -286,31 +286,6 @@ std::uint64_t File::Size() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-std::size_t RaiseOpenFileLimit(std::size_t wanted) noexcept {
-    struct rlimit limit {};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
-        rlim_t raised = static_cast<rlim_t>(wanted);
-        if (limit.rlim_max != RLIM_INFINITY && raised > limit.rlim_max) raised = limit.rlim_max;
-        struct rlimit asked = limit;
-        asked.rlim_cur = raised;
-        if (::setrlimit(RLIMIT_NOFILE, &asked) == 0) limit.rlim_cur = raised;
-    }
-    if (limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
-    return static_cast<std::size_t>(limit.rlim_cur);
-}
-
-void ReserveOpenFiles(std::size_t count) noexcept {
-    // A descriptor placed that high grows the table; the table stays grown when it is closed.
-    const int low = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (low < 0) return;
-    if (count < static_cast<std::size_t>(INT_MAX - low)) {
-        const int high = ::fcntl(low, F_DUPFD_CLOEXEC, low + static_cast<int>(count));
-        if (high >= 0) ::close(high);
-    }
-    ::close(low);
-}
-
 void File::Sync() const {
     if (fd_ < 0) throw MakeFileError(kCannotWrite, path_, EBADF);
     // EINVAL: the file system keeps nothing to sync (as some FUSE mounts say).
@@ -417,6 +392,43 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
         (void)::fsync(folderFd);
         ::close(folderFd);
     }
+}
+
+void WriteNewFile(const fs::path& path, const fs::path& temporary,
+                  std::span<const std::uint8_t> bytes) {
+    int fd;
+    do {
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), errno);
+    FdGuard guard(fd);
+    int error = WriteAll(fd, 0, bytes);
+    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
+    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    if (error == 0) {
+        // Never over a file that is there. File systems that cannot refuse that in the rename
+        // itself (FAT through FUSE) are asked first.
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) !=
+            0) {
+            error = errno;
+            if (error == EINVAL || error == ENOSYS) {
+                struct stat st {};
+                error = ::lstat(path.c_str(), &st) == 0 ? EEXIST : 0;
+                if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+            }
+        }
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        throw MakeFileError(kCannotCreate, path.string(), error);
+    }
+    const fs::path folder = path.parent_path();
+    SyncFolder(folder.empty() ? fs::path(".") : folder);
+}
+
+void MoveFile(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        throw MakeFileError("ファイルの名前を変更できません", from.string(), errno);
 }
 
 void DeleteFile(const fs::path& path) {

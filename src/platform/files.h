@@ -82,21 +82,22 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
 // moved into place, so a failure never leaves a half-written or lost file behind.
 void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+// Creates a file that must not exist yet: the content is written to `temporary` (in the same
+// folder, created anew), synced and then moved to `path`, so that `path` holds the whole content
+// or does not exist. A failure removes the temporary file; a process killed meanwhile leaves it,
+// under the name its caller chose, for the caller to clear up.
+void WriteNewFile(const std::filesystem::path& path, const std::filesystem::path& temporary,
+                  std::span<const std::uint8_t> bytes);
+
+// Renames a file, replacing a file of the new name.
+void MoveFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
 void DeleteFile(const std::filesystem::path& path);             // a file, never a folder
 bool FileExists(const std::filesystem::path& path) noexcept;    // true only for a file
 bool FolderExists(const std::filesystem::path& path) noexcept;  // true only for a folder
 void CreateFolder(const std::filesystem::path& path);           // one level; parent must exist
 // Waits until the folder's entries (a file created, renamed or removed) have reached the disk.
 void SyncFolder(const std::filesystem::path& path);
-
-// Raises this process's limit of open files towards `wanted`, as far as the system lets it, and
-// returns the limit then in force (SIZE_MAX for none). Raised once, it stays for the process.
-std::size_t RaiseOpenFileLimit(std::size_t wanted) noexcept;
-
-// Grows this process's table of open files to hold `count` more than are open now, as far as the
-// limit allows. The table is shared by the process's threads, and growing it while more than one
-// runs waits for every processor; grown first, it never needs to while they open many files.
-void ReserveOpenFiles(std::size_t count) noexcept;
 
 // File attributes as a file list shows them.
 enum Attribute : unsigned {

@@ -10,4 +10,8 @@ namespace corvina {
 inline constexpr std::string_view kApplicationTitle = "Corvina  version 1.0";
 inline constexpr std::string_view kMainWindowCaption = "Corvina version 1.0";
 
+// How a run names the program that holds the batch's lock.
+inline constexpr std::string_view kProgramName = "Corvina";
+inline constexpr std::string_view kCliProgramName = "corvina-cli";
+
 }  // namespace corvina

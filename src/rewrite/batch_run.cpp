@@ -1,10 +1,8 @@
 #include "rewrite/batch_run.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
-#include <system_error>
-#include <thread>
+#include <map>
 
 #include "app/shared_state.h"
 #include "formats/gbp.h"
@@ -13,7 +11,9 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/messages.h"
-#include "rewrite/journal.h"
+#include "platform/product.h"
+#include "platform/run_lock.h"
+#include "rewrite/journal_writer.h"
 
 namespace corvina {
 
@@ -23,13 +23,8 @@ namespace {
 constexpr unsigned kPauseBeforeFiles = 100;
 constexpr unsigned kPauseAfterFiles = 20;
 constexpr int kJacketNameCharacters = 16;
-// Descriptors left for the rest of the program while a run keeps its target files open: the
-// journal, the jacket file, folder listings and the window system's own.
-constexpr std::size_t kSpareDescriptors = 64;
-// Descriptors given back when a file cannot be opened, in case the system is out of them.
-constexpr std::size_t kSpareWhenOut = 16;
-// Below this many files to open, a second thread costs more than it saves.
-constexpr std::size_t kFewestForSecondThread = 256;
+constexpr std::string_view kReplaced = "一括書き換えの準備の後に別のファイルに置き換えられています";
+constexpr std::string_view kChangedMeanwhile = "一括書き換えの準備の後に変更されています";
 
 // What went wrong with a file the message names already: the failure and its reason, without the
 // host path behind the name the user knows.
@@ -39,9 +34,13 @@ std::string ReasonOf(const std::exception& e) {
     return e.what();
 }
 
+std::string NothingRewritten(std::size_t total) {
+    return std::to_string(total) + " 個のファイルはどれも書き換えていません。";
+}
+
 std::string FailureMessage(std::string_view file, std::string_view reason, std::size_t done,
                            std::size_t total) {
-    std::string text(file);
+    std::string text = ShownPath(file);
     text += " を書き換えられませんでした。\r(";
     text += reason;
     text += ")\r";
@@ -50,15 +49,69 @@ std::string FailureMessage(std::string_view file, std::string_view reason, std::
     return text;
 }
 
+// The message of a file the first pass could not read: nothing is written yet.
+std::string UnreadableMessage(std::string_view file, std::string_view reason, std::size_t total) {
+    return ShownPath(file) + " は書き換えられません。\r(" + std::string(reason) + ")\r" +
+           NothingRewritten(total);
+}
+
+// The bytes of a file from the first to the last that a rewrite can change.
+using Block = std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart>;
+
+std::span<const std::uint8_t> RangeOf(const Block& block, const ComposedRewrite::Range& range) {
+    return std::span<const std::uint8_t>(block).subspan(range.offset - ComposedRewrite::kImageStart,
+                                                        range.size);
+}
+
+// Reads the block of an open file; FormatError when the file is too short for a tag block.
+void ReadBlock(const File& file, Block& block) {
+    const std::uint64_t size = file.Size();
+    if (size < kTagBlockWriteEnd || file.ReadAt(ComposedRewrite::kImageStart, block) != block.size())
+        throw FormatError("タグを書き込めません", file.path(),
+                          "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
+                              std::to_string(kTagBlockWriteEnd) + " バイト以上が必要です");
+}
+
 }  // namespace
+
+void WindowsPathSpace::NewRun() {
+    snapshot_ = drives_.Snapshot();
+    listings_ = std::make_unique<FolderListings>();
+}
 
 std::string WindowsPathSpace::Join(std::string_view folder, std::string_view name) const {
     return JoinPath(folder, name);
 }
 
-std::filesystem::path WindowsPathSpace::Host(std::string_view shown) const {
-    return drives_.ResolveOrThrow(shown);
+std::filesystem::path WindowsPathSpace::Host(std::string_view shown) {
+    if (!snapshot_) NewRun();
+    return snapshot_->ResolveInside(shown, *listings_);
 }
+
+JournalPath WindowsPathSpace::Record(std::string_view shown) const {
+    return {std::string(shown), false};
+}
+
+JournalPath WindowsPathSpace::RootOf(std::string_view shown) const {
+    const std::optional<char> letter = DriveLetterOf(shown);
+    return {letter ? FolderText(shown.substr(0, 2)) : std::string(shown), false};
+}
+
+namespace {
+
+std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) absolute = path;
+    absolute = absolute.lexically_normal();
+    // "/player/" and "/player" are one folder.
+    if (absolute.has_relative_path() && !absolute.has_filename()) absolute = absolute.parent_path();
+    return absolute;
+}
+
+}  // namespace
+
+HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(root)) {}
 
 std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
     std::string path(folder);
@@ -67,9 +120,17 @@ std::string HostPathSpace::Join(std::string_view folder, std::string_view name) 
     return path;
 }
 
-std::filesystem::path HostPathSpace::Host(std::string_view shown) const {
-    return std::filesystem::path(std::string(shown));
+std::filesystem::path HostPathSpace::Host(std::string_view shown) {
+    const std::filesystem::path path{std::string(shown)};
+    CheckInsideFolder(path, root_, std::string(shown));
+    return path;
 }
+
+JournalPath HostPathSpace::Record(std::string_view shown) const {
+    return {AbsoluteNormal(std::string(shown)).string(), true};
+}
+
+JournalPath HostPathSpace::RootOf(std::string_view) const { return {root_.string(), true}; }
 
 int ProgressPercent(std::size_t done, std::size_t total) noexcept {
     if (total == 0) return 0;
@@ -89,108 +150,115 @@ std::string BatchSummary(std::size_t files, std::string_view jacketName) {
            std::string(jacketName);
 }
 
-TargetFiles::TargetFiles(std::span<const std::string> targets, const PathSpace& paths,
-                         std::size_t limit)
-    : kept_(targets.size()), journaled_(targets.size()) {
-    const std::size_t wanted = std::min(limit, targets.size());
-    // Opens the files from `from` up to `to`; the position of the first that cannot be opened,
-    // or `to`. Stops early when `stop` is set.
-    std::atomic<bool> stop = false;
-    const auto open = [&](std::size_t from, std::size_t to) noexcept {
-        for (std::size_t i = from; i < to; ++i) {
-            if (stop.load(std::memory_order_relaxed)) return to;
-            try {
-                kept_[i].emplace(File::OpenReadWrite(paths.Host(targets[i])));
-            } catch (const std::exception&) {
-                return i;
-            }
-        }
-        return to;
-    };
-
-    // The table of open files is grown at once, as growing it while the program's other threads
-    // run waits for every processor.
-    ReserveOpenFiles(wanted);
-    // An open is a system call that takes some microseconds; in a long list a second thread opens
-    // the later half meanwhile.
-    std::size_t split = wanted;
-    std::size_t secondStop = wanted;
-    std::jthread second;
-    if (wanted >= kFewestForSecondThread) {
+Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
+                    const TagRewrite& changes, bool numberTracks,
+                    std::vector<ReadTarget>& found) {
+    Journal journal;
+    journal.changes = changes;
+    journal.numberTracks = numberTracks;
+    // Which ranges a rewrite writes depends only on what the request holds, the same for every
+    // file.
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
+    found.clear();
+    found.reserve(targets.size());
+    journal.files.reserve(targets.size());
+    Block block{};
+    for (const std::string& target : targets) {
+        JournalFile file;
         try {
-            second = std::jthread([&, from = wanted / 2] { secondStop = open(from, wanted); });
-            split = wanted / 2;
-        } catch (const std::system_error&) {
+            ReadTarget read;
+            read.host = paths.Host(target);
+            // Opened for writing too, so that a file that cannot be written stops the run here,
+            // before anything is written.
+            const File opened = File::OpenReadWrite(read.host);
+            ReadBlock(opened, block);
+            read.id = opened.GetStamp().id;
+            file.size = opened.GetStamp().size;
+            file.lastWriteNs = opened.GetStamp().lastWriteNs;
+            found.push_back(std::move(read));
+        } catch (const std::exception& e) {
+            throw BatchError(UnreadableMessage(target, ReasonOf(e), targets.size()), target, 0,
+                             targets.size());
+        }
+        file.path = paths.Record(target);
+        for (const auto& range : composed.Ranges()) {
+            const auto old = RangeOf(block, range);
+            file.oldBytes.insert(file.oldBytes.end(), old.begin(), old.end());
+        }
+        journal.files.push_back(std::move(file));
+
+        JournalPath root = paths.RootOf(target);
+        const bool known = std::any_of(journal.roots.begin(), journal.roots.end(),
+                                       [&](const JournalRoot& r) { return r.path == root; });
+        if (!known) {
+            bool player = false;
+            try {
+                player = FolderExists(paths.Host(paths.Join(root.text, kDeviceFolder)));
+            } catch (const std::exception&) {
+            }
+            journal.roots.push_back({std::move(root), player});
         }
     }
-    std::size_t failed = open(0, split);
-    if (failed < split) stop = true;
-    if (second.joinable()) second.join();
-    if (failed == split) failed = secondStop;
-    // Every file before the first failure is kept, and none after it, as if opened one by one.
-    for (std::size_t i = failed; i < wanted; ++i) kept_[i].reset();
-    keptCount_ = failed;
-    if (failed == wanted) return;
-
-    // The failure is met again, and reported, when the file is opened by path; the rest go by
-    // path too. Most often the run ends at this file, as it cannot be rewritten; else the system
-    // is out of descriptors (which shows here as any failure, as a drive lookup needs one too),
-    // and some kept ones are given back for the journal, the jacket file and the opens by path.
-    const std::size_t back = std::min(kSpareWhenOut, keptCount_);
-    for (std::size_t i = keptCount_ - back; i < keptCount_; ++i) kept_[i].reset();
-    keptCount_ -= back;
+    return journal;
 }
 
-std::size_t TargetFiles::LimitFor(std::size_t files) noexcept {
-    const std::size_t limit = RaiseOpenFileLimit(files + kSpareDescriptors);
-    return limit > kSpareDescriptors ? std::min(files, limit - kSpareDescriptors) : 0;
-}
-
-const File* TargetFiles::Kept(std::size_t i) const noexcept {
-    return i < kept_.size() && kept_[i] ? &*kept_[i] : nullptr;
-}
-
-void TargetFiles::Journaled(std::size_t i, const File::Id& id) {
-    if (i < journaled_.size()) journaled_[i] = id;
-}
-
-File TargetFiles::ForRewrite(std::size_t i, const PathSpace& paths, std::string_view shown) {
-    if (i < kept_.size() && kept_[i]) {
-        // The file the journal read, wherever its path now leads: looking the path up again
-        // would cost as much as the open that keeping it saves.
-        File file = std::move(*kept_[i]);
-        kept_[i].reset();
-        return file;
-    }
-    const File::Id* journaled = i < journaled_.size() && journaled_[i] ? &*journaled_[i] : nullptr;
-    const std::filesystem::path host = paths.Host(shown);
-    File file = File::OpenWrite(host);
-    if (journaled != nullptr && file.GetStamp().id != *journaled)
-        throw FileError("ファイルを開けません", host.string(),
-                        "元に戻すための記録の後に別のファイルに置き換えられています");
-    return file;
-}
-
-void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
-                  const TagRewrite& changes, bool numberTracks,
+void RewriteFiles(std::span<const std::string> files, const Journal& journal,
+                  std::span<const ReadTarget> found,
                   const std::function<void(std::size_t)>& beforeFile,
-                  const std::function<void(std::size_t)>& afterFile, TargetFiles* opened) {
-    if (numberTracks && files.size() > static_cast<std::size_t>(kMaxTrack))
-        throw std::invalid_argument(std::string(kTooManyToNumberMessage));
-    TagRewrite request = changes;
+                  const std::function<void(std::size_t)>& afterFile) {
+    // The entry of each file that this run rewrote last, for a file listed twice.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> lastWritten;
+    Block block{};
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (beforeFile) beforeFile(i);
-        if (numberTracks) request.track = static_cast<int>(i + 1);
+        const ReadTarget& target = found[i];
+        const auto key = std::make_pair(target.id.device, target.id.inode);
         try {
-            if (opened)
-                RewriteTagBlock(opened->ForRewrite(i, paths, files[i]), request);
-            else
-                RewriteTagBlock(paths.Host(files[i]), request);
+            File file = File::OpenReadWrite(target.host);
+            if (file.GetStamp().id != target.id)
+                throw FileError("ファイルを書き換えません", target.host.string(),
+                                std::string(kReplaced));
+            ReadBlock(file, block);
+            // What the file must hold now: the bytes read before the run, or what this run
+            // wrote for an earlier entry of the same file.
+            const auto earlier = lastWritten.find(key);
+            const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(i));
+            const std::optional<ComposedRewrite> before =
+                earlier == lastWritten.end()
+                    ? std::nullopt
+                    : std::optional(ComposeTagRewrite(journal.RewriteOf(earlier->second)));
+            std::size_t at = 0;
+            for (const auto& range : composed.Ranges()) {
+                const auto now = RangeOf(block, range);
+                const auto expected =
+                    before ? before->Bytes(range)
+                           : std::span(journal.files[i].oldBytes).subspan(at, range.size);
+                at += range.size;
+                if (!std::equal(now.begin(), now.end(), expected.begin(), expected.end()))
+                    throw FileError("ファイルを書き換えません", target.host.string(),
+                                    std::string(kChangedMeanwhile));
+            }
+            RewriteTagBlock(std::move(file), journal.RewriteOf(i));
         } catch (const std::exception& e) {
             throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
                              files.size());
         }
+        lastWritten[key] = i;
         if (afterFile) afterFile(i);
+    }
+}
+
+void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
+                 bool numberTracks) {
+    TagRewrite request = changes;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (numberTracks) request.track = static_cast<int>(i + 1);
+        try {
+            RewriteTagBlock(std::filesystem::path(files[i]), request);
+        } catch (const std::exception& e) {
+            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
+                             files.size());
+        }
     }
 }
 
@@ -220,6 +288,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
         outcome.kind = Kind::EmptyList;
         return outcome;
     }
+    run.paths.NewRun();
     const auto folderExists = [&](const std::string& shown) {
         try {
             return FolderExists(run.paths.Host(shown));
@@ -244,6 +313,26 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
         return outcome;
     }
 
+    // One at a time: from here until the last write, no other batch or undo runs.
+    if (run.journal) {
+        try {
+            run.journal->Lock();
+        } catch (const RunLockHeld& e) {
+            run.messages.Error(RunLockHeldMessage(e));
+            outcome.kind = Kind::Busy;
+            return outcome;
+        } catch (const std::exception& e) {
+            run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
+                               NothingRewritten(targets.size()));
+            outcome.kind = Kind::NoJournal;
+            return outcome;
+        }
+    }
+    // Every way out from here ends the journal's part before its box.
+    const auto finish = [&] {
+        if (run.journal) run.journal->Finish();
+    };
+
     const std::string imageFolder = run.paths.Join(playerRoot, kJacketFolder);
     outcome.jacketName = MakeJacketName(run.clock.Seed(), [&](const std::string& name) {
         if (!request->writeJacket) return false;
@@ -256,22 +345,42 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     });
 
     TagRewrite changes;
-    if (request->writeTags) changes.texts = request->texts;
+    if (request->writeTags) changes.texts = CutToFields(request->texts);
     if (request->writeJacket) changes.jacketName = outcome.jacketName;
-    std::string jacketFile;
-    if (request->writeJacket) jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
+    std::vector<std::uint8_t> jacketBytes;
+    if (request->writeJacket) jacketBytes = WriteJacketGbp(request->jacket);
+    request->jacket = Picture15();  // released before the files are read
 
-    // The files are opened once, before anything is written: the journal reads them, and each
-    // is rewritten through the same descriptor.
-    TargetFiles opened(targets, run.paths, TargetFiles::LimitFor(targets.size()));
+    // First pass: every file read, and the journal whole on the disk, before anything is
+    // written.
+    std::vector<ReadTarget> found;
+    Journal journal;
+    try {
+        journal = ReadTargets(targets, run.paths, changes, numberTracks, found);
+    } catch (const BatchError& e) {
+        finish();
+        run.messages.Error(e.what());
+        outcome.kind = Kind::Failed;
+        return outcome;
+    }
+    std::string jacketFile;
+    std::string jacketTemporary;
+    if (request->writeJacket) {
+        jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
+        // Named after the jacket, so that undo knows a leftover of a killed run.
+        jacketTemporary = run.paths.Join(imageFolder, JacketTemporaryName(outcome.jacketName));
+        journal.jacket = JournalJacket{run.paths.Record(jacketFile),
+                                       run.paths.Record(jacketTemporary), jacketBytes.size(),
+                                       Crc32(jacketBytes)};
+    }
     if (run.journal) {
         try {
-            run.journal->Begin(targets, run.paths, changes, numberTracks, jacketFile, opened);
+            run.journal->Write(journal);
         } catch (const std::exception& e) {
+            finish();
             outcome.kind = Kind::NoJournal;
             run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
-                               std::to_string(targets.size()) +
-                               " 個のファイルはどれも書き換えていません。");
+                               NothingRewritten(targets.size()));
             return outcome;
         }
     }
@@ -289,38 +398,39 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             if (created) run.messages.Plain(kImageFolderCreatedMessage);
         }
         if (request->writeJacket) {
-            WriteWholeFile(run.paths.Host(jacketFile), WriteJacketGbp(request->jacket));
+            WriteNewFile(run.paths.Host(jacketFile), run.paths.Host(jacketTemporary),
+                         jacketBytes);
         }
     } catch (const std::exception& e) {
+        finish();
         outcome.kind = Kind::Failed;
-        std::string text = jacketFile.empty() ? imageFolder : jacketFile;
+        std::string text = ShownPath(jacketFile.empty() ? imageFolder : jacketFile);
         text += " を保存できませんでした。\r(";
         text += ReasonOf(e);
-        text +=
-            ")\r" + std::to_string(targets.size()) + " 個のファイルはどれも書き換えていません。";
+        text += ")\r" + NothingRewritten(targets.size());
         run.messages.Error(text);
         return outcome;
     }
     if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
-    request->jacket = Picture15();  // released before the files are rewritten
 
     run.progress.Show();
     run.clock.SleepMilliseconds(kPauseBeforeFiles);
     try {
         RewriteFiles(
-            targets, run.paths, changes, numberTracks,
+            targets, journal, found,
             [&](std::size_t i) { run.progress.SetText(ProgressText(targets[i])); },
             [&](std::size_t i) {
                 outcome.rewritten = i + 1;
                 if (run.journal) run.journal->FileDone(i + 1);
                 run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
-            },
-            &opened);
+            });
     } catch (const BatchError& e) {
+        finish();
         outcome.kind = Kind::Failed;
         run.messages.Error(e.what());
         return outcome;
     }
+    finish();
     run.clock.SleepMilliseconds(kPauseAfterFiles);
     run.progress.Close();
     run.messages.Plain(BatchSummary(targets.size(), outcome.jacketName));
@@ -331,10 +441,14 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
 BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> targets,
                              BatchRun& run) {
     state.LoadSettings();
-    JournalWriter journal(state.Drives(), JournalWriter::Paths::Windows);
+    JournalWriter journal(state.Drives(), kProgramName);
     BatchRun withJournal = run;
     if (!withJournal.journal) withJournal.journal = &journal;
     return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), withJournal);
+}
+
+std::string JacketTemporaryName(std::string_view jacketName) {
+    return ".corvina-" + std::string(jacketName.substr(0, jacketName.find('.'))) + ".tmp";
 }
 
 }  // namespace corvina

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -12,8 +13,10 @@
 #include <vector>
 
 #include "formats/sat_tags.h"
+#include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/picture.h"
+#include "rewrite/journal_format.h"
 
 // The batch rewrite: one set of tag texts, track numbers in list order and one new jacket picture
 // for every file of a target list. The desktop program and corvina-cli run the same code; they
@@ -22,7 +25,6 @@
 namespace corvina {
 
 class Clock;
-class DriveMap;
 class Messages;
 class SharedState;
 
@@ -64,31 +66,51 @@ private:
 };
 
 // Where the run's files are: the texts it shows (Windows paths in the program, host paths in the
-// command-line tool) and the host paths behind them.
+// command-line tool), the host paths behind them and how its journal names them.
 class PathSpace {
 public:
     virtual ~PathSpace() = default;
+    // Called as a run starts: the drives are looked up afresh, and each folder is read again at
+    // most once until the next run.
+    virtual void NewRun() {}
     virtual std::string Join(std::string_view folder, std::string_view name) const = 0;
-    // Throws when the text cannot name a host file (an unmapped drive).
-    virtual std::filesystem::path Host(std::string_view shown) const = 0;
+    // The host file or folder behind a shown path, to read or write. FileError naming it when it
+    // cannot name one (an unmapped drive) or when a symbolic link on its way leads outside the
+    // root folder of its drive.
+    virtual std::filesystem::path Host(std::string_view shown) = 0;
+    // How the journal names the file, and the root folder of the drive it lies on.
+    virtual JournalPath Record(std::string_view shown) const = 0;
+    virtual JournalPath RootOf(std::string_view shown) const = 0;
 };
 
-// Windows paths through the drive map, as the program shows them.
+// Windows paths through one snapshot of the drive map per run, as the program shows them.
 class WindowsPathSpace : public PathSpace {
 public:
     explicit WindowsPathSpace(const DriveMap& drives) : drives_(drives) {}
+    void NewRun() override;
     std::string Join(std::string_view folder, std::string_view name) const override;
-    std::filesystem::path Host(std::string_view shown) const override;
+    std::filesystem::path Host(std::string_view shown) override;
+    JournalPath Record(std::string_view shown) const override;
+    JournalPath RootOf(std::string_view shown) const override;
 
 private:
     const DriveMap& drives_;
+    std::optional<DriveSnapshot> snapshot_;
+    std::unique_ptr<FolderListings> listings_;
 };
 
-// Host paths as they are, as corvina-cli takes them.
+// Host paths as corvina-cli takes them, all inside the player's root folder: the journal names
+// them absolute, so that undo finds them from any working folder.
 class HostPathSpace : public PathSpace {
 public:
+    explicit HostPathSpace(std::filesystem::path root);
     std::string Join(std::string_view folder, std::string_view name) const override;
-    std::filesystem::path Host(std::string_view shown) const override;
+    std::filesystem::path Host(std::string_view shown) override;
+    JournalPath Record(std::string_view shown) const override;
+    JournalPath RootOf(std::string_view shown) const override;
+
+private:
+    std::filesystem::path root_;  // absolute
 };
 
 // The progress window: shown after the jacket is saved, told each file before it is rewritten and
@@ -112,50 +134,35 @@ std::string ProgressText(std::string_view file);
 // The text of the summary box.
 std::string BatchSummary(std::size_t files, std::string_view jacketName);
 
-// The target files of a run, opened once for reading and writing before anything is written: the
-// journal reads a file's old bytes through the descriptor that its rewrite then writes through, so
-// the rewrite changes the very file whose bytes were kept, and each file is opened once instead of
-// twice. At most `limit` files stay open, up to the first that cannot be opened for reading and
-// writing; the others are opened by path for the journal and again for the rewrite, as before.
-//
-// A file moved over its path after the journal read it is never written. When the journaled file
-// was kept open, the rewrite goes to it (wherever it now is) and the new file stays as it is, so
-// that undo later names that path as changed since; when it was not, the rewrite of that
-// position fails naming the path, and neither file is written.
-class TargetFiles {
-public:
-    TargetFiles() = default;  // keeps none open
-    TargetFiles(std::span<const std::string> targets, const PathSpace& paths, std::size_t limit);
-
-    // The descriptors a run may keep: as many as it has files, within the process's limit of
-    // open files (raised for it when it can be) less room for the rest of the program.
-    static std::size_t LimitFor(std::size_t files) noexcept;
-
-    // The file kept open at position i, or nullptr.
-    const File* Kept(std::size_t i) const noexcept;
-    // The journal read the file with this id at position i.
-    void Journaled(std::size_t i, const File::Id& id);
-    // The file to rewrite at position i, shown as `shown`: the kept one, or the one opened at its
-    // host path now when it is still the file the journal read (FileError otherwise).
-    File ForRewrite(std::size_t i, const PathSpace& paths, std::string_view shown);
-    std::size_t KeptCount() const noexcept { return keptCount_; }
-
-private:
-    std::vector<std::optional<File>> kept_;
-    std::vector<std::optional<File::Id>> journaled_;
-    std::size_t keptCount_ = 0;
+// What a run found of each file before it wrote anything.
+struct ReadTarget {
+    std::filesystem::path host;
+    File::Id id;
 };
 
-// Rewrites the files in list order with the same changes, giving the file at position i the
-// track i + 1 when `numberTracks`. Stops at the first failure with a BatchError; the files
-// after it are left untouched. `beforeFile` and `afterFile` are told each position.
-// Numbering more than 255 files is refused before anything is written (std::invalid_argument).
-// With `opened`, each file is taken from it (TargetFiles::ForRewrite).
-void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
-                  const TagRewrite& changes, bool numberTracks,
+// The run's first pass: each file's old bytes in the ranges `changes` writes, read before
+// anything is written, into a journal of the run (its roots, its files; the rest is the
+// caller's). Stops at the first file that cannot be opened for reading and writing or read, or
+// that is too short for a tag block, with a BatchError naming it (none rewritten).
+Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
+                    const TagRewrite& changes, bool numberTracks,
+                    std::vector<ReadTarget>& found);
+
+// The run's second pass: rewrites the files in list order, giving the file at position i the
+// track i + 1 when `journal.numberTracks`. Each file is opened by path again and must still be
+// the file the first pass read, holding the bytes it read there (or those this run wrote for an
+// earlier entry of the same file); otherwise, or when a write fails, the run stops there with a
+// BatchError, the files after it untouched. `beforeFile` and `afterFile` are told each position.
+void RewriteFiles(std::span<const std::string> files, const Journal& journal,
+                  std::span<const ReadTarget> found,
                   const std::function<void(std::size_t)>& beforeFile = {},
-                  const std::function<void(std::size_t)>& afterFile = {},
-                  TargetFiles* opened = nullptr);
+                  const std::function<void(std::size_t)>& afterFile = {});
+
+// Rewrites host files in the order given, without a journal (corvina-cli rewrite), giving the
+// file at position i the track i + 1 when `numberTracks`. Stops at the first failure with a
+// BatchError; the files after it are left untouched.
+void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
+                 bool numberTracks);
 
 // A new jacket file name: 16 characters, each a digit or a capital letter (one or the other with
 // equal chance, then evenly among them), and ".GBP"; drawn again while `taken` says the name is
@@ -163,23 +170,38 @@ void RewriteFiles(std::span<const std::string> files, const PathSpace& paths,
 std::string MakeJacketName(std::uint64_t seed,
                            const std::function<bool(const std::string&)>& taken);
 
-// The record that lets a run be undone (rewrite/journal.h). Begin is told the run's files and
-// changes once the request is known and the jacket name drawn, before the IMAGE folder, the
-// jacket file or any SAT file is written; a throw from it ends the run with nothing written. It
-// reads the files through `opened` and tells it the id of each file it read.
-// FileDone follows each file whose rewrite returned, with the number of files done so far; it
-// must not throw, as the rewrite it records has happened.
+// The name the jacket file is written under before it is moved into place, in the same folder:
+// hidden, and told by the jacket's name ("0123456789ABCDEF.GBP": ".corvina-0123456789ABCDEF.tmp").
+std::string JacketTemporaryName(std::string_view jacketName);
+
+// The record that lets a run be undone (rewrite/journal_writer.h).
 class BatchJournal {
 public:
     virtual ~BatchJournal() = default;
-    virtual void Begin(std::span<const std::string> targets, const PathSpace& paths,
-                       const TagRewrite& changes, bool numberTracks, std::string_view jacketFile,
-                       TargetFiles& opened) = 0;
+    // Once the request is known, before the files are read: only one batch or undo runs at a
+    // time. RunLockHeld when another holds the lock, FileError when it cannot be taken.
+    virtual void Lock() = 0;
+    // The run's journal, whole on the disk before the IMAGE folder, the jacket file or any SAT
+    // file is written; a throw ends the run with nothing written.
+    virtual void Write(const Journal& journal) = 0;
+    // Follows each file whose rewrite returned, with the number of files done so far; it must
+    // not throw, as the rewrite it records has happened.
     virtual void FileDone(std::size_t done) noexcept = 0;
+    // After the run's last write, before its last box: the final count, and the lock given back.
+    virtual void Finish() noexcept = 0;
 };
 
 struct BatchOutcome {
-    enum class Kind { EmptyList, NoPlayer, Cancelled, TooManyToNumber, NoJournal, Failed, Done };
+    enum class Kind {
+        EmptyList,
+        NoPlayer,
+        Cancelled,
+        TooManyToNumber,
+        Busy,  // another batch or undo holds the lock
+        NoJournal,
+        Failed,
+        Done
+    };
     Kind kind = Kind::Done;
     std::size_t rewritten = 0;  // files whose tag block was rewritten
     std::string jacketName;     // the name drawn, when the run got that far
@@ -187,7 +209,7 @@ struct BatchOutcome {
 
 // Everything the run talks to.
 struct BatchRun {
-    const PathSpace& paths;
+    PathSpace& paths;
     Messages& messages;
     BatchProgress& progress;
     Clock& clock;
@@ -199,9 +221,11 @@ struct BatchRun {
 
 // The run over `targets` on the player whose root folder is `playerRoot` (as shown): the checks
 // (empty list, player present, at most 255 files to number), the request, the jacket name, the
-// IMAGE folder, the jacket file, the rewrites with their progress, and the summary. Every box it
-// shows goes through run.messages; a failure after the request ends the run with one error box
-// naming the file, the reason and how many files were rewritten before it.
+// lock, the first pass, the journal, the IMAGE folder, the jacket file, the rewrites with their
+// progress, and the summary. Every box it shows goes through run.messages. A failure before the
+// first write (a file that cannot be read, the journal) ends the run with one error box and
+// nothing written; a failure after it with one error box naming the file, the reason and how
+// many files were rewritten before it.
 BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
                       BatchRun& run);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,21 +24,31 @@ struct UndoProblem {
 struct UndoReport {
     bool found = false;  // false: no journal left to undo
     bool dryRun = false;
-    std::string journal;    // the journal's file name
-    std::size_t files = 0;  // files of the run
-    std::size_t done = 0;   // files the run had rewritten when it ended, by its journal
-    std::size_t restored = 0;
-    std::vector<UndoProblem> leftAlone;  // files left as they are, in list order
+    std::string journal;        // the journal's file name
+    std::size_t files = 0;      // files of the run
+    bool stoppedEarly = false;  // the run ended before its last file
+    // A root folder of the run's files that is not there (the player unplugged): nothing was
+    // written and the journal stays to be undone once it is back.
+    std::string missingRoot;
+    std::size_t restored = 0;                  // files given their old bytes back, each once
+    std::vector<UndoProblem> leftAlone;        // files left as they are, in list order
+    std::vector<UndoProblem> damagedJournals;  // newer journals set aside as damaged
     enum class Jacket { None, Removed, Missing, Kept };
     Jacket jacket = Jacket::None;
     std::string jacketFile;  // as the journal names it
     std::string jacketReason;
+    bool leftoverRemoved = false;  // the temporary file of a jacket the run was writing
 };
 
 // Undoes the newest journal not yet undone in the undo folder and marks it undone; with `dryRun`
-// only finds out what it would do and writes nothing. A journal that cannot be read or is damaged
-// throws (FileError, FormatError) before any file is touched.
-UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun);
+// only finds out what it would do and writes nothing. Holds the run lock throughout, in the name
+// of `program` (RunLockHeld when another batch or undo holds it). A damaged journal is set aside
+// (with `dryRun` only named) and the one before it is taken. A journal that cannot be read
+// throws (FileError) before any file is touched.
+// `progress`, when given, is told before each file how many of how many are done.
+UndoReport UndoLastBatch(
+    const DriveMap& drives, bool dryRun, std::string_view program,
+    const std::function<void(std::size_t done, std::size_t total)>& progress = {});
 
 // What undo did, line by line: the summary first, then each file left alone with its reason.
 std::vector<std::string> UndoSummaryLines(const UndoReport& report);
@@ -45,7 +56,7 @@ std::vector<std::string> UndoSummaryLines(const UndoReport& report);
 std::vector<std::string> UndoProblemLines(const UndoReport& report);
 
 // The menu's undo: UndoLastBatch and one box, plain with what it did, or an error box naming the
-// journal and the reason when undo could not start.
+// reason when undo could not start or a drive of the run is missing.
 void RunUndo(const DriveMap& drives, Messages& messages);
 
 }  // namespace corvina

@@ -73,14 +73,20 @@ TEST_F(BatchCommandTest, ChecksBeforeAnyWriteAndFailuresExitOneWithTheFile) {
     }
     EXPECT_FALSE(fs::exists(player_ / "GBSYSTEM" / "IMAGE")) << "nothing written by the checks";
 
-    fs::remove(files_[1]);
-    const Result failed = Batch({"--artist", "a", "--album", "b", "--genre", "c"});
-    EXPECT_EQ(failed.status, kExitFailure);
-    EXPECT_NE(failed.err.find(files_[1]), std::string::npos) << failed.err;
-    EXPECT_NE(failed.err.find("2 個のファイルのうち、書き換えたのはこれより前の 1 個です"),
-              std::string::npos)
-        << failed.err;
-    EXPECT_EQ(ReadTagBlock(files_[0]).artist, "a");
+    // A file missing, or outside the player by a link: refused before anything is written.
+    const fs::path outside = dir_ / "outside.SAT";
+    test::WriteBytes(outside, std::vector<std::uint8_t>(1024, 9));
+    for (const bool link : {false, true}) {
+        fs::remove(files_[1]);
+        if (link) fs::create_symlink(outside, files_[1]);
+        const Result failed = Batch({"--artist", "a", "--album", "b", "--genre", "c"});
+        EXPECT_EQ(failed.status, kExitFailure);
+        EXPECT_NE(failed.err.find(files_[1]), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find("2 個のファイルはどれも書き換えていません"), std::string::npos)
+            << failed.err;
+        EXPECT_EQ(test::ReadBytes(files_[0]), std::vector<std::uint8_t>(1024, 7));
+        EXPECT_EQ(test::ReadBytes(outside), std::vector<std::uint8_t>(1024, 9));
+    }
 
     fs::remove_all(player_ / "GBSYSTEM");
     const Result absent = Batch({"--artist", "a", "--album", "b", "--genre", "c"});

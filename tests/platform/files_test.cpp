@@ -386,19 +386,23 @@ TEST(ListFolder, MatchesSortsAndMarksEntries) {
     EXPECT_THROW(ListFolder(dir / "c.gbp", "*"), FileError);
 }
 
-TEST(ReserveOpenFiles, GrowsTheTableOfOpenFilesAtOnce) {
-    const auto tableSize = [] {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("FDSize:", 0) == 0) return std::stoul(line.substr(7));
-        return 0ul;
-    };
-    if (RaiseOpenFileLimit(3000) < 3000) GTEST_SKIP() << "the limit of open files stays below 3000";
-    if (tableSize() >= 2500) GTEST_SKIP() << "the table is grown already";
-    ReserveOpenFiles(2500);
-    EXPECT_GE(tableSize(), 2500u);
-    // Beyond the limit it leaves the table as it is.
-    ReserveOpenFiles(std::size_t{1} << 40);
+TEST(WriteNewFile, WritesWholeThroughItsTemporaryAndNeverReplaces) {
+    const test::TempDir dir;
+    const std::vector<std::uint8_t> bytes = {1, 2, 3, 4};
+    WriteNewFile(dir / "a.gbp", dir / ".a.tmp", bytes);
+    EXPECT_EQ(test::ReadBytes(dir / "a.gbp"), bytes);
+    EXPECT_FALSE(std::filesystem::exists(dir / ".a.tmp"));
+
+    // A file of that name stays as it is, and the temporary goes.
+    test::WriteBytes(dir / "b.gbp", {9});
+    EXPECT_THROW(WriteNewFile(dir / "b.gbp", dir / ".b.tmp", bytes), FileError);
+    EXPECT_EQ(test::ReadBytes(dir / "b.gbp"), std::vector<std::uint8_t>{9});
+    EXPECT_FALSE(std::filesystem::exists(dir / ".b.tmp"));
+
+    // A temporary left by a killed run is not written over either.
+    test::WriteBytes(dir / ".c.tmp", {7});
+    EXPECT_THROW(WriteNewFile(dir / "c.gbp", dir / ".c.tmp", bytes), FileError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.gbp"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,10 @@ public:
         return false;
     }
     void Show() override { log.push_back("show"); }
-    void SetText(std::string_view text) override { log.push_back("text: " + std::string(text)); }
+    void SetText(std::string_view text) override {
+        log.push_back("text: " + std::string(text));
+        if (onText) onText(text);
+    }
     void SetPosition(int percent) override { log.push_back("bar " + std::to_string(percent)); }
     void Close() override { log.push_back("close"); }
     std::uint64_t MonotonicMilliseconds() override { return 0; }
@@ -39,6 +43,7 @@ public:
 
     std::vector<std::string> log;
     std::uint64_t seed = 42;
+    std::function<void(std::string_view)> onText;  // what happens meanwhile to the files
 };
 
 Bytes PatternFile(std::size_t size, int salt) {
@@ -103,7 +108,7 @@ protected:
     }
 
     TempDir dir_;
-    HostPathSpace paths_;
+    HostPathSpace paths_{dir_ / "player"};
     Recorder recorder_;
     std::vector<std::string> files_;
     bool asked_ = false;
@@ -213,29 +218,111 @@ TEST_F(BatchRunTest, MissingImageFolderIsCreatedAndSaidBeforeTheProgressShows) {
     EXPECT_EQ(recorder_.log[1], "show");
 }
 
-TEST_F(BatchRunTest, AFailingFileStopsTheRunAndSaysHowFarItGot) {
-    fs::remove(files_[1]);
-    const BatchOutcome outcome = Run(Jacket(), files_);
-    EXPECT_EQ(outcome.kind, BatchOutcome::Kind::Failed);
-    EXPECT_EQ(outcome.rewritten, 1u);
-    EXPECT_EQ(ReadTagBlock(files_[0]).gbpFileName, outcome.jacketName);
-    EXPECT_EQ(ReadBytes(files_[2]), PatternFile(1024, 2));
-    // The jacket saved before stays; the window is left with the failing path and 33.
-    EXPECT_TRUE(fs::exists(ImageFolder() / outcome.jacketName));
-    ASSERT_GE(recorder_.log.size(), 2u);
-    EXPECT_EQ(recorder_.log[recorder_.log.size() - 2],
-              "text: " + files_[1] + " を書き換えています。");
-    const std::string& box = recorder_.log.back();
-    EXPECT_EQ(box.rfind("error: " + files_[1], 0), 0u) << box;
-    EXPECT_NE(box.find("3 個のファイルのうち、書き換えたのはこれより前の 1 個です"),
-              std::string::npos)
-        << box;
+TEST_F(BatchRunTest, AFileThatCannotBeRewrittenStopsTheRunBeforeAnyWrite) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> spoil;  // done to the second file
+    };
+    const fs::path outside = dir_ / "outside.SAT";
+    const Case cases[] = {
+        {"gone", [](const fs::path& file) { fs::remove(file); }},
+        {"too short", [](const fs::path& file) { WriteBytes(file, Bytes(821, 7)); }},
+        {"a folder", [](const fs::path& file) {
+             fs::remove(file);
+             fs::create_directory(file);
+         }},
+        {"a link out of the player", [&](const fs::path& file) {
+             WriteBytes(outside, PatternFile(1024, 9));
+             fs::remove(file);
+             fs::create_symlink(outside, file);
+         }},
+    };
+    fs::remove(ImageFolder());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::size_t i = 0; i < files_.size(); ++i) {
+            fs::remove_all(files_[i]);
+            WriteBytes(files_[i], PatternFile(1024, static_cast<int>(i)));
+        }
+        c.spoil(files_[1]);
+        recorder_.log.clear();
+        RewriteRequest request = Tags(true);
+        request.writeJacket = true;
+        request.jacket = Gradient();
+        const BatchOutcome outcome = Run(request, files_);
+        EXPECT_EQ(outcome.kind, BatchOutcome::Kind::Failed);
+        EXPECT_EQ(outcome.rewritten, 0u);
+        EXPECT_EQ(ReadBytes(files_[0]), PatternFile(1024, 0));
+        EXPECT_EQ(ReadBytes(files_[2]), PatternFile(1024, 2));
+        EXPECT_FALSE(fs::exists(ImageFolder()));  // neither the folder nor a jacket
+        if (fs::exists(outside)) {
+            EXPECT_EQ(ReadBytes(outside), PatternFile(1024, 9));
+        }
+        ASSERT_EQ(recorder_.log.size(), 1u);
+        const std::string& box = recorder_.log[0];
+        EXPECT_EQ(box.rfind("error: " + files_[1] + " は書き換えられません。", 0), 0u) << box;
+        EXPECT_NE(box.find("3 個のファイルはどれも書き換えていません。"), std::string::npos) << box;
+    }
+}
 
-    // A file too short for a tag block is such a failure too.
-    WriteBytes(files_[1], Bytes(821, 7));
-    recorder_.log.clear();
-    EXPECT_EQ(Run(Tags(false), files_).kind, BatchOutcome::Kind::Failed);
-    EXPECT_EQ(ReadBytes(files_[1]), Bytes(821, 7));
+TEST_F(BatchRunTest, AFileChangedDuringTheRunStopsItThereNeverReportedRewritten) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> meddle;  // done to the second file as its turn comes
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"deleted", [](const fs::path& file) { fs::remove(file); }, "ファイルを開けません"},
+        {"replaced by another file", [&](const fs::path& file) {
+             WriteBytes(dir_ / "new.SAT", PatternFile(1024, 50));
+             fs::rename(dir_ / "new.SAT", file);
+         }, "置き換えられています"},
+        {"its artist changed", [](const fs::path& file) {
+             TagRewrite edit;
+             edit.texts = TagTexts{"別の人", "", ""};
+             RewriteTagBlock(file, edit);
+         }, "変更されています"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::size_t i = 0; i < files_.size(); ++i)
+            WriteBytes(files_[i], PatternFile(1024, static_cast<int>(i)));
+        Bytes meddled;
+        recorder_.onText = [&](std::string_view text) {
+            if (text.rfind(files_[1], 0) != 0) return;
+            c.meddle(files_[1]);
+            if (fs::exists(files_[1])) meddled = ReadBytes(files_[1]);
+        };
+        recorder_.log.clear();
+        const BatchOutcome outcome = Run(Jacket(), files_);
+        recorder_.onText = {};
+        EXPECT_EQ(outcome.kind, BatchOutcome::Kind::Failed);
+        EXPECT_EQ(outcome.rewritten, 1u);
+        EXPECT_EQ(ReadTagBlock(files_[0]).gbpFileName, outcome.jacketName);
+        if (fs::exists(files_[1])) {
+            EXPECT_EQ(ReadBytes(files_[1]), meddled);
+        }
+        EXPECT_EQ(ReadBytes(files_[2]), PatternFile(1024, 2));
+        // The jacket saved before stays; the window is left with the failing path.
+        EXPECT_TRUE(fs::exists(ImageFolder() / outcome.jacketName));
+        ASSERT_GE(recorder_.log.size(), 2u);
+        EXPECT_EQ(recorder_.log[recorder_.log.size() - 2],
+                  "text: " + files_[1] + " を書き換えています。");
+        const std::string& box = recorder_.log.back();
+        EXPECT_EQ(box.rfind("error: " + files_[1], 0), 0u) << box;
+        EXPECT_NE(box.find(c.reason), std::string::npos) << box;
+        EXPECT_NE(box.find("3 個のファイルのうち、書き換えたのはこれより前の 1 個です"),
+                  std::string::npos)
+            << box;
+    }
+}
+
+TEST_F(BatchRunTest, AFileListedTwiceUnderTwoSpellingsEndsWithItsLastEntry) {
+    const std::string again = (dir_ / "player" / "MUSIC" / "." / "T0.SAT").string();
+    const std::vector<std::string> targets = {files_[0], files_[1], again};
+    ASSERT_EQ(Run(Tags(true), targets).kind, BatchOutcome::Kind::Done);
+    EXPECT_EQ(ReadTagBlock(files_[0]).track, "3");
+    EXPECT_EQ(ReadTagBlock(files_[1]).track, "2");
 }
 
 TEST_F(BatchRunTest, AJacketNameInUseIsNeverReplaced) {

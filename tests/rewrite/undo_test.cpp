@@ -1,155 +1,65 @@
 #include "rewrite/undo.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "formats/gbp.h"
-#include "formats/sat_tags.h"
-#include "platform/clock.h"
-#include "platform/drives.h"
 #include "platform/errors.h"
-#include "platform/messages.h"
-#include "rewrite/batch_run.h"
-#include "rewrite/journal.h"
-#include "support/temp_dir.h"
+#include "platform/run_lock.h"
+#include "rewrite/journal_folder.h"
+#include "rewrite/journal_format.h"
+#include "undo_fixture.h"
 
-namespace corvina {
+namespace corvina::test {
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+using UndoTest = UndoFixture;
 
-class Quiet : public Messages, public BatchProgress, public Clock {
-public:
-    bool Show(MessageKind, std::string_view text) override {
-        boxes.emplace_back(text);
-        return false;
-    }
-    void Show() override {}
-    void SetText(std::string_view) override {}
-    void SetPosition(int) override {}
-    void Close() override {}
-    std::uint64_t MonotonicMilliseconds() override { return 0; }
-    void SleepMilliseconds(unsigned) override {}
-    std::uint64_t Seed() override { return ++seed; }
-
-    std::vector<std::string> boxes;
-    std::uint64_t seed = 7;
-};
-
-Bytes PatternFile(std::size_t size, int salt) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 41 + 3 + salt * 17) % 251);
-    return bytes;
+bool Contains(const std::vector<std::string>& lines, std::string_view part) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(part) != line.npos; });
 }
-
-RewriteRequest FullRequest(const std::string& artist) {
-    RewriteRequest request;
-    request.writeTags = true;
-    request.texts = TagTexts{artist, "春", "J-POP"};
-    request.numberTracks = true;
-    request.writeJacket = true;
-    request.jacket = Picture15(kJacketWidth, kJacketHeight);
-    return request;
-}
-
-// A player on drive F: with SAT files in two folders, the drive map's undo folder on drive C.
-class UndoTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        drives_.CreateLayout();
-        fs::create_directories(player_ / "GBSYSTEM" / "IMAGE");
-        fs::create_directories(player_ / "MUSIC" / "A");
-        fs::create_directories(player_ / "MUSIC" / "B");
-        fs::create_directory_symlink(player_, drives_.prefix() / "dosdevices" / "f:");
-        for (int i = 0; i < 4; ++i) {
-            const std::string folder = i < 2 ? "A" : "B";
-            const std::string name = "T" + std::to_string(i) + ".SAT";
-            WriteBytes(player_ / "MUSIC" / folder / name, PatternFile(2048, i));
-            targets_.push_back("F:\\MUSIC\\" + folder + "\\" + name);
-        }
-    }
-
-    // More SAT files in folder A, up to `count` targets in all.
-    void AddFiles(int count) {
-        for (int i = static_cast<int>(targets_.size()); i < count; ++i) {
-            const std::string name = "U" + std::to_string(i) + ".SAT";
-            WriteBytes(player_ / "MUSIC" / "A" / name, PatternFile(1024, i));
-            targets_.push_back("F:\\MUSIC\\A\\" + name);
-        }
-    }
-
-    BatchOutcome Batch(const RewriteRequest& request) {
-        JournalWriter journal(drives_, JournalWriter::Paths::Windows);
-        BatchRun run{paths_, quiet_, quiet_, quiet_, [&] { return request; }, &journal};
-        return RunBatch(targets_, "F:\\", run);
-    }
-
-    fs::path Host(const std::string& windowsPath) const {
-        return drives_.ResolveOrThrow(windowsPath);
-    }
-    std::vector<Bytes> Contents() const {
-        std::vector<Bytes> all;
-        for (const std::string& target : targets_) all.push_back(ReadBytes(Host(target)));
-        return all;
-    }
-    fs::path UndoFolder() const { return drives_.ResolveOrThrow(kUndoFolder); }
-    std::size_t ImageCount() const {
-        return static_cast<std::size_t>(std::distance(
-            fs::directory_iterator(player_ / "GBSYSTEM" / "IMAGE"), fs::directory_iterator()));
-    }
-
-    TempDir dir_;
-    fs::path player_ = dir_ / "player";
-    DriveMap drives_{dir_ / "prefix"};
-    WindowsPathSpace paths_{drives_};
-    Quiet quiet_;
-    std::vector<std::string> targets_;
-};
 
 TEST_F(UndoTest, UndoGivesBackEveryFileAsItWasAfterFullAndFailedRuns) {
     struct Case {
         const char* name;
-        int failAt;  // the file made too short for a tag block, or -1
+        int failAt;  // the file deleted as its turn comes, or -1
         std::size_t restored;
     };
     for (const Case c : {Case{"whole run", -1, 4}, Case{"run failing at the third file", 2, 2}}) {
         SCOPED_TRACE(c.name);
-        if (c.failAt >= 0) WriteBytes(Host(targets_[c.failAt]), PatternFile(800, 9));
         const std::vector<Bytes> before = Contents();
-        const std::size_t imagesBefore = ImageCount();
-
+        const std::vector<std::string> imagesBefore = ImageFiles();
+        Bytes removed;
+        quiet_.onText = [&](std::string_view text) {
+            if (c.failAt < 0 || text.rfind(targets_[c.failAt], 0) != 0) return;
+            removed = ReadBytes(Host(targets_[c.failAt]));
+            fs::remove(Host(targets_[c.failAt]));
+        };
         const BatchOutcome outcome = Batch(FullRequest("さくら"));
+        quiet_.onText = {};
+        if (c.failAt >= 0) WriteBytes(Host(targets_[c.failAt]), removed);
         ASSERT_EQ(outcome.kind,
                   c.failAt < 0 ? BatchOutcome::Kind::Done : BatchOutcome::Kind::Failed);
         ASSERT_NE(Contents(), before);
-        ASSERT_EQ(ImageCount(), imagesBefore + 1);
+        ASSERT_EQ(ImageFiles().size(), imagesBefore.size() + 1);
 
-        const UndoReport dry = UndoLastBatch(drives_, true);
+        const UndoReport dry = Undo(true);
         EXPECT_EQ(dry.restored, c.restored);
         EXPECT_NE(Contents(), before);  // a dry run writes nothing
 
-        const UndoReport report = UndoLastBatch(drives_, false);
+        const UndoReport report = Undo();
         EXPECT_TRUE(report.found);
-        EXPECT_EQ(report.done, c.failAt < 0 ? 4u : static_cast<std::size_t>(c.failAt));
+        EXPECT_EQ(report.stoppedEarly, c.failAt >= 0);
         EXPECT_EQ(report.restored, c.restored);
         EXPECT_TRUE(report.leftAlone.empty());
         EXPECT_EQ(report.jacket, UndoReport::Jacket::Removed);
         EXPECT_EQ(Contents(), before);
-        EXPECT_EQ(ImageCount(), imagesBefore);
-        EXPECT_FALSE(UndoLastBatch(drives_, false).found);
+        EXPECT_EQ(ImageFiles(), imagesBefore);
+        EXPECT_FALSE(Undo().found);
     }
 }
 
@@ -176,7 +86,7 @@ TEST_F(UndoTest, FilesChangedSinceTheRunAreLeftAloneAndNamed) {
     WriteBytes(Host(targets_[3]), longer);
     const Bytes edited = ReadBytes(Host(targets_[0]));
 
-    const UndoReport report = UndoLastBatch(drives_, false);
+    const UndoReport report = Undo();
     EXPECT_EQ(report.restored, 2u);
     ASSERT_EQ(report.leftAlone.size(), 2u);
     EXPECT_EQ(report.leftAlone[0].file, targets_[0]);
@@ -189,12 +99,11 @@ TEST_F(UndoTest, FilesChangedSinceTheRunAreLeftAloneAndNamed) {
     EXPECT_EQ(ReadBytes(Host(targets_[3])), longer);
     // Files left alone still name the jacket, so it stays.
     EXPECT_EQ(report.jacket, UndoReport::Jacket::Kept);
-    EXPECT_EQ(ImageCount(), 1u);
+    EXPECT_EQ(ImageFiles().size(), 1u);
 
     const std::vector<std::string> lines = UndoSummaryLines(report);
-    const std::string text = lines.back();
-    EXPECT_NE(text.find("ジャケット画像ファイル"), std::string::npos) << text;
-    EXPECT_NE(lines[2].find(targets_[0]), std::string::npos) << lines[2];
+    EXPECT_NE(lines.back().find("ジャケット画像ファイル"), std::string::npos) << lines.back();
+    EXPECT_TRUE(Contains(lines, targets_[0] + " はそのままにしました"));
 }
 
 TEST_F(UndoTest, AJournalThatCannotBeWrittenStopsTheRunBeforeAnyWrite) {
@@ -209,41 +118,59 @@ TEST_F(UndoTest, AJournalThatCannotBeWrittenStopsTheRunBeforeAnyWrite) {
     EXPECT_NE(quiet_.boxes[0].find("4 個のファイルはどれも書き換えていません"), std::string::npos);
 }
 
-TEST_F(UndoTest, ADamagedJournalIsRefusedWithNoFileTouched) {
-    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
-    const std::vector<Bytes> after = Contents();
+TEST_F(UndoTest, ADamagedJournalIsSetAsideAndTheBatchBeforeItUndone) {
+    // Batch A over the first two files, batch B over the other two; B's journal is then damaged.
+    const std::vector<Bytes> before = Contents();
+    const std::vector<std::string> first(targets_.begin(), targets_.begin() + 2);
+    const std::vector<std::string> second(targets_.begin() + 2, targets_.end());
+    ASSERT_EQ(Batch(FullRequest("A"), first).kind, BatchOutcome::Kind::Done);
     const std::vector<fs::path> journals = ListJournals(UndoFolder());
     ASSERT_EQ(journals.size(), 1u);
-    const Bytes good = ReadBytes(journals[0]);
-    ASSERT_NO_THROW(DecodeJournal(good));
+    const Bytes journalA = ReadBytes(journals[0]);
+    ASSERT_EQ(Batch(FullRequest("B"), second).kind, BatchOutcome::Kind::Done);
+    const fs::path pathB = ListJournals(UndoFolder()).front();
+    const Bytes good = ReadBytes(pathB);
+    const std::vector<Bytes> afterB = Contents();
+    const std::vector<std::string> imagesAfterB = ImageFiles();
 
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    std::vector<Case> cases = {
+    std::vector<std::pair<const char*, Bytes>> cases = {
         {"empty", {}},
         {"header only", Bytes(good.begin(), good.begin() + 40)},
         {"cut in the last file", Bytes(good.begin(), good.end() - 10)},
         {"one more byte", good},
         {"a byte of the body flipped", good},
-        {"the done count changed", good},
         {"another version", good},
     };
-    cases[3].bytes.push_back(0);
-    cases[4].bytes[good.size() / 2] ^= 0x01;
-    cases[5].bytes[16] = 0x03;
-    cases[6].bytes[8] = 3;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteBytes(journals[0], c.bytes);
-        EXPECT_THROW(UndoLastBatch(drives_, false), FormatError);
-        EXPECT_EQ(Contents(), after);
-        EXPECT_EQ(ImageCount(), 1u);
+    cases[3].second.push_back(0);
+    cases[4].second[good.size() / 2] ^= 0x01;
+    cases[5].second[8] = 2;
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        WriteBytes(journals[0], journalA);
+        WriteBytes(pathB, bytes);
+        for (std::size_t i = 0; i < targets_.size(); ++i) WriteBytes(Host(targets_[i]), afterB[i]);
+        for (const std::string& image : ImageFiles())
+            if (std::find(imagesAfterB.begin(), imagesAfterB.end(), image) == imagesAfterB.end())
+                fs::remove(player_ / "GBSYSTEM" / "IMAGE" / image);
+
+        // A dry run names it and leaves it where it is.
+        EXPECT_EQ(Undo(true).damagedJournals.size(), 1u);
+        EXPECT_TRUE(fs::exists(pathB));
         Quiet box;
         RunUndo(drives_, box);
         ASSERT_EQ(box.boxes.size(), 1u);
-        EXPECT_NE(box.boxes[0].find(journals[0].string()), std::string::npos) << box.boxes[0];
+        EXPECT_NE(box.boxes[0].find(pathB.string()), std::string::npos) << box.boxes[0];
+        EXPECT_NE(box.boxes[0].find("2 個のファイルを元に戻しました"), std::string::npos)
+            << box.boxes[0];
+        // A's files are back, B's stay as B left them, B's journal no longer stands in the way.
+        const std::vector<Bytes> now = Contents();
+        EXPECT_EQ(now[0], before[0]);
+        EXPECT_EQ(now[1], before[1]);
+        EXPECT_EQ(now[2], afterB[2]);
+        EXPECT_EQ(now[3], afterB[3]);
+        EXPECT_FALSE(fs::exists(pathB));
+        EXPECT_EQ(ReadBytes(fs::path(pathB.string() + ".damaged")), bytes);
+        EXPECT_FALSE(Undo().found);
     }
 }
 
@@ -256,238 +183,311 @@ TEST_F(UndoTest, RepeatedUndosStepBackThroughTheLastTenBatches) {
     }
     EXPECT_EQ(ListJournals(UndoFolder()).size(), kJournalsKept);
     for (std::size_t k = 0; k < kJournalsKept; ++k) {
-        const UndoReport report = UndoLastBatch(drives_, false);
+        const UndoReport report = Undo();
         ASSERT_TRUE(report.found);
         EXPECT_EQ(report.restored, 1u);
         EXPECT_EQ(ReadBytes(Host(targets_[0])), states[states.size() - 2 - k]);
     }
-    EXPECT_FALSE(UndoLastBatch(drives_, false).found);
-    EXPECT_EQ(UndoSummaryLines(UndoLastBatch(drives_, true)),
+    EXPECT_FALSE(Undo().found);
+    EXPECT_EQ(UndoSummaryLines(Undo(true)),
               std::vector<std::string>{std::string(kNothingToUndoMessage)});
     // A new run after them is undone first, and the undone ones stay marked.
     ASSERT_EQ(Batch(FullRequest("次")).kind, BatchOutcome::Kind::Done);
-    EXPECT_EQ(UndoLastBatch(drives_, false).restored, 1u);
-    EXPECT_FALSE(UndoLastBatch(drives_, false).found);
+    EXPECT_EQ(Undo().restored, 1u);
+    EXPECT_FALSE(Undo().found);
 }
 
-TEST_F(UndoTest, FilesKeptOpenOrOpenedByPathAreRewrittenOnlyWhileStillTheFilesJournaled) {
+TEST_F(UndoTest, NumbersGrowPastEightDigitsAndCompareAsNumbers) {
+    fs::create_directories(UndoFolder());
+    for (const char* name : {"00000002.undo", "99999999.undo", "7.undo", "x1.undo", "3.undo.tmp"})
+        WriteBytes(UndoFolder() / name, {});
+    EXPECT_EQ(NextJournalPath(UndoFolder()), UndoFolder() / "100000000.undo");
+    WriteBytes(UndoFolder() / "100000000.undo", {});
+    const std::vector<fs::path> expected = {UndoFolder() / "100000000.undo",
+                                            UndoFolder() / "99999999.undo",
+                                            UndoFolder() / "7.undo", UndoFolder() / "00000002.undo"};
+    EXPECT_EQ(ListJournals(UndoFolder()), expected);
+
+    // The empty ones are damaged: undo sets them aside and a new batch is undone all the same.
+    targets_.resize(1);
+    const Bytes before = ReadBytes(Host(targets_[0]));
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    EXPECT_TRUE(fs::exists(UndoFolder() / "100000001.undo"));
+    EXPECT_EQ(Undo().restored, 1u);
+    EXPECT_EQ(ReadBytes(Host(targets_[0])), before);
+    const UndoReport rest = Undo();
+    EXPECT_FALSE(rest.found);
+    EXPECT_EQ(rest.damagedJournals.size(), 4u);
+    EXPECT_EQ(ListJournals(UndoFolder()), std::vector<fs::path>{UndoFolder() / "100000001.undo"});
+}
+
+TEST_F(UndoTest, WhatTheRunWritesTheJournalHoldsAndUndoReads) {
+    // An artist far longer than its field: the field keeps 61 characters, and so does the journal.
+    const std::vector<Bytes> before = Contents();
+    const std::string artist(4097, 'a');
+    ASSERT_EQ(Batch(FullRequest(artist)).kind, BatchOutcome::Kind::Done);
+    const Journal journal = ReadJournal(ListJournals(UndoFolder()).front());
+    EXPECT_EQ(journal.changes.texts->artist, std::string(61, 'a'));
+    EXPECT_EQ(ReadTagBlock(Host(targets_[0])).artist.size(), 50u);  // what a reader takes in
+    EXPECT_EQ(Undo().restored, 4u);
+    EXPECT_EQ(Contents(), before);
+
+    // A journal of exactly what the run keeps comes back the same, with its old bytes' zeros.
+    Journal made = journal;
+    made.done = 3;
+    made.files[1].oldBytes.assign(made.files[1].oldBytes.size(), 0);
+    made.files[2].oldBytes.back() = 0x7F;
+    EXPECT_EQ(DecodeJournal(EncodeJournal(made)), made);
+    // What no run writes is refused before it is written.
+    Journal tooLong = journal;
+    tooLong.changes.texts->genre = std::string(300, 'g');
+    EXPECT_THROW(EncodeJournal(tooLong), UsageError);
+    Journal shortOld = journal;
+    shortOld.files[0].oldBytes.pop_back();
+    EXPECT_THROW(EncodeJournal(shortOld), UsageError);
+}
+
+TEST_F(UndoTest, UndoRemovesOnlyTheJacketItsRunMadeOnThePlayer) {
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    const fs::path journalPath = ListJournals(UndoFolder()).front();
+    const Journal journal = ReadJournal(journalPath);
+    const Bytes journalBytes = ReadBytes(journalPath);
+    const std::string jacketName = journal.changes.jacketName.value();
+    const fs::path jacket = player_ / "GBSYSTEM" / "IMAGE" / jacketName;
+    const Bytes jacketBytes = ReadBytes(jacket);
+    const std::vector<Bytes> after = Contents();
+    const fs::path victim = dir_ / "victim.txt";
+    const fs::path settings = drives_.prefix() / "drive_c" / "Corvina" / "Corvina.ini";
+
     struct Case {
         const char* name;
-        std::size_t limit;  // files kept open
-        int replaceAt;      // the file moved over its path after the journal, or -1
+        std::function<void(Journal&)> craft;  // the journal changed, or nothing
+        std::function<void()> meddle;         // the files changed
+        UndoReport::Jacket expected;
     };
     const Case cases[] = {
-        {"all kept", 4, -1},
-        {"two kept", 2, -1},
-        {"none kept", 0, -1},
-        {"kept file replaced", 4, 1},
-        {"file by path replaced", 0, 1},
+        {"a host file named as the jacket",
+         [&](Journal& j) { j.jacket->file = {victim.string(), true}; }, {},
+         UndoReport::Jacket::Kept},
+        {"the settings file named as the jacket",
+         [&](Journal& j) { j.jacket->file = {"C:\\Corvina\\Corvina.ini", false}; }, {},
+         UndoReport::Jacket::Kept},
+        {"another file of the IMAGE folder",
+         [&](Journal& j) { j.jacket->file.text = "F:\\GBSYSTEM\\IMAGE\\OTHER.GBP"; }, {},
+         UndoReport::Jacket::Kept},
+        {"the jacket replaced by the user", {},
+         [&] {
+             Bytes other = jacketBytes;
+             other[100] ^= 1;
+             WriteBytes(jacket, other);
+         },
+         UndoReport::Jacket::Kept},
+        {"a leftover of its writing",
+         {},
+         [&] { fs::rename(jacket, player_ / "GBSYSTEM" / "IMAGE" / JacketTemporaryName(jacketName)); },
+         UndoReport::Jacket::Missing},
+        {"as the run left it", {}, {}, UndoReport::Jacket::Removed},
     };
-    TagRewrite changes;
-    changes.texts = TagTexts{"さくら", "春", "J-POP"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (std::size_t i = 0; i < targets_.size(); ++i)
-            WriteBytes(Host(targets_[i]), PatternFile(2048, static_cast<int>(i)));
-        const std::vector<Bytes> before = Contents();
+        WriteBytes(victim, {1, 2, 3});
+        WriteBytes(settings, {'[', ']'});
+        WriteBytes(jacket, jacketBytes);
+        for (std::size_t i = 0; i < targets_.size(); ++i) WriteBytes(Host(targets_[i]), after[i]);
+        Journal crafted = journal;
+        if (c.craft) c.craft(crafted);
+        WriteBytes(journalPath, c.craft ? EncodeJournal(crafted) : journalBytes);
+        if (c.meddle) c.meddle();
+        const std::vector<std::string> imagesBefore = ImageFiles();
 
-        JournalWriter journal(drives_, JournalWriter::Paths::Windows);
-        TargetFiles opened(targets_, paths_, c.limit);
-        EXPECT_EQ(opened.KeptCount(), c.limit);
-        journal.Begin(targets_, paths_, changes, true, "", opened);
-        const Bytes replacement = PatternFile(2048, 99);
-        if (c.replaceAt >= 0) {
-            WriteBytes(dir_ / "new.SAT", replacement);
-            fs::rename(dir_ / "new.SAT", Host(targets_[c.replaceAt]));
-        }
-        // A kept file is rewritten where it now is; one opened by path is refused.
-        const bool refused = c.replaceAt >= 0 && c.limit == 0;
-        std::size_t done = targets_.size();
-        try {
-            RewriteFiles(
-                targets_, paths_, changes, true, {},
-                [&](std::size_t i) { journal.FileDone(i + 1); }, &opened);
-        } catch (const BatchError& e) {
-            done = e.done();
-            EXPECT_NE(std::string(e.what()).find("置き換えられています"), std::string::npos)
-                << e.what();
-        }
-        EXPECT_EQ(done, refused ? std::size_t(c.replaceAt) : targets_.size());
-        if (c.replaceAt >= 0) {
-            EXPECT_EQ(ReadBytes(Host(targets_[c.replaceAt])), replacement);
-        }
-
-        const UndoReport report = UndoLastBatch(drives_, false);
-        EXPECT_EQ(report.restored, c.replaceAt >= 0 && !refused ? done - 1 : done);
-        EXPECT_EQ(report.leftAlone.size(), c.replaceAt >= 0 && !refused ? 1u : 0u);
-        for (std::size_t i = 0; i < targets_.size(); ++i) {
-            if (static_cast<int>(i) != c.replaceAt) {
-                EXPECT_EQ(ReadBytes(Host(targets_[i])), before[i]) << i;
-            }
-        }
-    }
-}
-
-TEST_F(UndoTest, ALongRunKeepsFilesOpenUpToAFailureAndJournalsEachFilesOwnBytes) {
-    // Long enough for the later half to be opened and read on a second thread. A file too short
-    // for a tag block lies there; with fewer kept open, the last files go by path.
-    AddFiles(300);
-    WriteBytes(Host(targets_[280]), PatternFile(800, 280));
-    const std::vector<std::string> all = targets_;
-    TagRewrite changes;
-    changes.texts = TagTexts{"さくら", "春", "J-POP"};
-    changes.jacketName = "0123456789ABCDEF.GBP";
-    struct Case {
-        std::size_t limit;
-        int missing;  // the file that cannot be opened, or -1
-    };
-    for (const Case c : {Case{300, -1}, Case{200, -1}, Case{300, 60}, Case{300, 250}}) {
-        SCOPED_TRACE(std::to_string(c.limit) + " kept at most, missing " +
-                     std::to_string(c.missing));
-        targets_ = all;
-        if (c.missing >= 0) targets_[c.missing] = "F:\\MUSIC\\A\\NONE.SAT";
-        TargetFiles opened(targets_, paths_, c.limit);
-        const std::size_t kept = opened.KeptCount();
-        if (c.missing < 0) {
-            EXPECT_EQ(kept, c.limit);
+        const UndoReport report = Undo();
+        EXPECT_EQ(report.jacket, c.expected);
+        EXPECT_EQ(ReadBytes(victim), (Bytes{1, 2, 3}));
+        EXPECT_EQ(ReadBytes(settings), (Bytes{'[', ']'}));
+        if (c.expected == UndoReport::Jacket::Kept) {
+            EXPECT_EQ(ImageFiles(), imagesBefore);
+            EXPECT_TRUE(Contains(UndoProblemLines(report), "ジャケット画像ファイル"));
         } else {
-            // Some before the failure are given back, in case it was for want of descriptors.
-            EXPECT_LT(kept, static_cast<std::size_t>(c.missing));
-            EXPECT_GT(kept, static_cast<std::size_t>(c.missing) / 2);
-        }
-        for (std::size_t i = 0; i < targets_.size(); ++i) {
-            const File* file = opened.Kept(i);
-            ASSERT_EQ(file != nullptr, i < kept) << i;
-            if (file) {
-                EXPECT_EQ(file->path(), Host(targets_[i]).string());
-            }
-        }
-
-        JournalWriter writer(drives_, JournalWriter::Paths::Windows);
-        writer.Begin(targets_, paths_, changes, false,
-                     "F:\\GBSYSTEM\\IMAGE\\0123456789ABCDEF.GBP", opened);
-        const Journal journal = ReadJournal(writer.path());
-        ASSERT_EQ(journal.files.size(), targets_.size());
-        const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
-        for (std::size_t i = 0; i < targets_.size(); ++i) {
-            const JournalFile& file = journal.files[i];
-            EXPECT_EQ(file.path.text, targets_[i]);
-            ASSERT_EQ(file.read, i != 280 && static_cast<int>(i) != c.missing) << i;
-            if (!file.read) continue;
-            const Bytes bytes = ReadBytes(Host(targets_[i]));
-            EXPECT_EQ(file.size, bytes.size());
-            Bytes old;
-            for (const auto& range : composed.Ranges())
-                old.insert(old.end(), bytes.begin() + range.offset,
-                           bytes.begin() + range.offset + range.size);
-            EXPECT_EQ(file.oldBytes, old) << i;
+            EXPECT_TRUE(ImageFiles().empty());  // the leftover goes too
         }
     }
 }
 
-TEST_F(UndoTest, ARunOutOfDescriptorsStillJournalsAndRewritesEveryFile) {
-    AddFiles(100);
-    const std::vector<Bytes> before = Contents();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // A limit that cannot be raised, nearly used up: the run opens some files, runs out,
-        // and goes on by path for the rest.
-        rlimit limit{};
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        limit.rlim_cur = limit.rlim_max = std::min<rlim_t>(limit.rlim_max, 200);
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-        std::vector<int> taken;
-        for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) taken.push_back(fd);
-        for (int k = 0; k < 30 && !taken.empty(); ++k) {
-            ::close(taken.back());
-            taken.pop_back();
-        }
-        const bool done = Batch(FullRequest("さくら")).kind == BatchOutcome::Kind::Done;
-        for (const std::string& box : quiet_.boxes) std::fprintf(stderr, "%s\n", box.c_str());
-        ::_exit(done ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+TEST_F(UndoTest, UndoWritesOnlyInsideTheRootsOfItsRunAndNeverThroughALinkOutOfThem) {
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    const fs::path journalPath = ListJournals(UndoFolder()).front();
+    const Journal journal = ReadJournal(journalPath);
     const std::vector<Bytes> after = Contents();
-    for (std::size_t i = 0; i < targets_.size(); ++i) EXPECT_NE(after[i], before[i]) << i;
-    EXPECT_EQ(UndoLastBatch(drives_, false).restored, targets_.size());
+    const fs::path elsewhere = dir_ / "elsewhere";
+    fs::create_directories(elsewhere);
+    WriteBytes(elsewhere / "X.SAT", after[1]);
+    fs::create_directory_symlink(dir_.path(), drives_.prefix() / "dosdevices" / "g:");
+
+    struct Case {
+        const char* name;
+        std::function<void(Journal&)> craft;
+        std::function<void()> meddle;
+    };
+    const Case cases[] = {
+        {"a file on a drive the run did not use",
+         [&](Journal& j) { j.files[1].path.text = "G:\\elsewhere\\X.SAT"; }, {}},
+        {"a host file in a Windows journal",
+         [&](Journal& j) { j.files[1].path = {(elsewhere / "X.SAT").string(), true}; }, {}},
+        {"a link on the player to a file outside it", {},
+         [&] {
+             fs::remove(Host(targets_[1]));
+             fs::create_symlink(elsewhere / "X.SAT", player_ / "MUSIC" / "A" / "T1.SAT");
+         }},
+        {"a linked folder leading outside", {},
+         [&] {
+             fs::rename(player_ / "MUSIC" / "A", dir_ / "A");
+             fs::create_directory_symlink(elsewhere, player_ / "MUSIC" / "A");
+             fs::copy_file(dir_ / "A" / "T1.SAT", elsewhere / "T1.SAT",
+                           fs::copy_options::overwrite_existing);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Journal crafted = journal;
+        if (c.craft) c.craft(crafted);
+        WriteBytes(journalPath, EncodeJournal(crafted));
+        if (c.meddle) c.meddle();
+        const Bytes outsideBefore = ReadBytes(elsewhere / "X.SAT");
+        const UndoReport report = Undo();
+        EXPECT_EQ(ReadBytes(elsewhere / "X.SAT"), outsideBefore);
+        if (fs::exists(elsewhere / "T1.SAT")) {
+            EXPECT_EQ(ReadBytes(elsewhere / "T1.SAT"), after[1]);
+        }
+        // Every file of a folder that leads out is left, the others are restored.
+        const bool folder = std::string(c.name).find("folder") != std::string::npos;
+        ASSERT_EQ(report.leftAlone.size(), folder ? 2u : 1u);
+        EXPECT_EQ(report.leftAlone.back().file, crafted.files[1].path.text);
+        EXPECT_EQ(report.restored, folder ? 2u : 3u);
+        // Put back for the next case.
+        if (fs::is_symlink(player_ / "MUSIC" / "A")) {
+            fs::remove(player_ / "MUSIC" / "A");
+            fs::rename(dir_ / "A", player_ / "MUSIC" / "A");
+        }
+        fs::remove(player_ / "MUSIC" / "A" / "T1.SAT");
+        for (std::size_t i = 0; i < targets_.size(); ++i) WriteBytes(Host(targets_[i]), after[i]);
+        WriteBytes(elsewhere / "X.SAT", after[1]);
+        fs::remove(elsewhere / "T1.SAT");
+    }
+}
+
+TEST_F(UndoTest, WithThePlayerAwayUndoWritesNothingAndCanBeRunAgainOnceItIsBack) {
+    const std::vector<Bytes> before = Contents();
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    const std::vector<Bytes> after = Contents();
+    const fs::path link = drives_.prefix() / "dosdevices" / "f:";
+    const fs::path away = dir_ / "away";
+
+    struct Case {
+        const char* name;
+        std::function<void()> pull;
+        std::function<void()> plugBack;
+    };
+    const Case cases[] = {
+        {"the drive unmapped", [&] { fs::remove(link); },
+         [&] { fs::create_directory_symlink(player_, link); }},
+        {"its folder gone", [&] { fs::rename(player_, away); }, [&] { fs::rename(away, player_); }},
+        {"only the mount point left",
+         [&] {
+             fs::rename(player_, away);
+             fs::create_directory(player_);
+         },
+         [&] {
+             fs::remove(player_);
+             fs::rename(away, player_);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.pull();
+        for (const bool dry : {true, false}) {
+            const UndoReport report = Undo(dry);
+            EXPECT_TRUE(report.found);
+            EXPECT_EQ(report.missingRoot, "F:\\");
+            EXPECT_EQ(report.restored, 0u);
+        }
+        Quiet box;
+        RunUndo(drives_, box);
+        ASSERT_EQ(box.boxes.size(), 1u);
+        EXPECT_NE(box.boxes[0].find("F:\\ が見つかりません"), std::string::npos) << box.boxes[0];
+        EXPECT_NE(box.boxes[0].find("もう一度"), std::string::npos) << box.boxes[0];
+        c.plugBack();
+        EXPECT_EQ(Contents(), after);
+        EXPECT_FALSE(JournalUndone(ListJournals(UndoFolder()).front()));
+    }
+    EXPECT_EQ(Undo().restored, 4u);
     EXPECT_EQ(Contents(), before);
 }
 
-// The body's and the header's checksums made to fit the bytes again.
-void Reseal(Bytes& bytes) {
-    const auto crc = [&](std::size_t from, std::size_t to) {
-        std::uint32_t c = 0xFFFFFFFFu;
-        for (std::size_t i = from; i < to; ++i) {
-            c ^= bytes[i];
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        }
-        return ~c;
-    };
-    const auto put = [&](std::size_t at, std::uint64_t v, int count) {
-        for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(24, bytes.size() - 40, 8);
-    put(32, crc(40, bytes.size()), 4);
-    put(36, crc(0, 36), 4);
+TEST_F(UndoTest, ReportsCountEachFileOnceAndWhatUndoReallyDid) {
+    // One file under two spellings, numbered: undo restores it once and leaves nothing alone.
+    const std::vector<Bytes> before = Contents();
+    std::vector<std::string> twice = targets_;
+    twice.push_back("f:\\music\\a\\t0.sat");
+    ASSERT_EQ(Batch(FullRequest("さくら"), twice).kind, BatchOutcome::Kind::Done);
+    EXPECT_EQ(ReadTagBlock(Host(targets_[0])).track, "5");
+    UndoReport report = Undo();
+    EXPECT_EQ(report.restored, 4u);
+    EXPECT_TRUE(report.leftAlone.empty());
+    EXPECT_EQ(Contents(), before);
+
+    // A run killed before its count reached the disk: the box says what undo restored.
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    const fs::path journalPath = ListJournals(UndoFolder()).front();
+    Bytes bytes = ReadBytes(journalPath);
+    SetJournalDone(std::span(bytes).first(kJournalHeaderSize), 0);
+    WriteBytes(journalPath, bytes);
+    report = Undo();
+    const std::vector<std::string> lines = UndoSummaryLines(report);
+    EXPECT_TRUE(Contains(lines, "4 個のファイルを元に戻しました")) << lines[0];
+    EXPECT_FALSE(Contains(lines, "0 個"));
+    EXPECT_TRUE(Contains(lines, "途中で終わっていました"));
+
+    // Control characters in a name show escaped; backslashes stay.
+    report = UndoReport{};
+    report.found = true;
+    report.leftAlone.push_back({"F:\\A\x01\nB\x7F.SAT", "理由"});
+    EXPECT_EQ(UndoProblemLines(report).front(), "F:\\A\\x01\\x0AB\\x7F.SAT はそのままにしました (理由)。");
 }
 
-TEST(JournalTest, Version2KeepsEachRangeUpToItsLastNonzeroByteAndVersion1IsStillRead) {
-    Journal journal;
-    journal.done = 2;
-    journal.changes.texts = TagTexts{"さくら", "春", "J-POP"};
-    journal.changes.jacketName = "0123456789ABCDEF.GBP";
-    journal.numberTracks = true;
-    journal.jacketFile = {"F:\\GBSYSTEM\\IMAGE\\0123456789ABCDEF.GBP", false};
-    const std::size_t oldSize = ComposeTagRewrite(journal.RewriteOf(0)).TotalSize();
-    // Old bytes with zeros in the middle and at the end of ranges, none read, all zeros (the
-    // last file's, so that its last range's count is the journal's last byte), and no zero.
-    Bytes mixed(oldSize, 0);
-    for (std::size_t i = 0; i < oldSize; i += 3) mixed[i] = 'A';
-    const std::vector<std::pair<bool, Bytes>> olds = {
-        {true, mixed}, {false, {}}, {true, Bytes(oldSize, 0xFF)}, {true, Bytes(oldSize, 0)}};
-    for (std::size_t i = 0; i < olds.size(); ++i) {
-        JournalFile file;
-        file.path = {"F:\\MUSIC\\T" + std::to_string(i) + ".SAT", false};
-        file.read = olds[i].first;
-        file.size = 4096 + i;
-        file.lastWriteNs = 1'700'000'000'000'000'000 + static_cast<std::int64_t>(i);
-        file.oldBytes = olds[i].second;
-        journal.files.push_back(file);
+TEST_F(UndoTest, OneBatchOrUndoAtATime) {
+    fs::create_directories(UndoFolder());
+    const std::vector<Bytes> before = Contents();
+    {
+        const RunLock held = RunLock::Acquire(UndoFolder() / kRunLockName, "corvina-cli");
+        EXPECT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Busy);
+        ASSERT_EQ(quiet_.boxes.size(), 1u);
+        EXPECT_NE(quiet_.boxes[0].find("corvina-cli"), std::string::npos) << quiet_.boxes[0];
+        EXPECT_EQ(Contents(), before);
+        EXPECT_TRUE(ImageFiles().empty());
+        EXPECT_TRUE(ListJournals(UndoFolder()).empty());
+        EXPECT_THROW(Undo(), RunLockHeld);
+        Quiet box;
+        RunUndo(drives_, box);
+        ASSERT_EQ(box.boxes.size(), 1u);
+        EXPECT_NE(box.boxes[0].find("corvina-cli"), std::string::npos) << box.boxes[0];
     }
-    std::vector<Bytes> encoded;
-    for (const std::uint32_t version : {1u, 2u}) {
-        SCOPED_TRACE(version);
-        journal.version = version;
-        encoded.push_back(EncodeJournal(journal));
-        const Journal back = DecodeJournal(encoded.back());
-        EXPECT_EQ(back.version, version);
-        EXPECT_EQ(back.done, journal.done);
-        EXPECT_EQ(back.files, journal.files);
-    }
-    EXPECT_LT(encoded[1].size(), encoded[0].size());
-
-    // The last range kept with a nonzero byte is read; one ending in a zero, or longer than the
-    // range, is not as written and is refused.
-    const Bytes& good = encoded[1];
-    for (const Bytes& tail : {Bytes{1, 7}, Bytes{1, 0}, Bytes(256, 1)}) {
-        SCOPED_TRACE(tail.size() == 2 ? int{tail[1]} : -1);
-        Bytes bytes(good.begin(), good.end() - 1);
-        bytes.insert(bytes.end(), tail.begin(), tail.end());
-        if (tail.size() == 256) bytes[good.size() - 1] = 0xFF;
-        Reseal(bytes);
-        if (tail == Bytes{1, 7}) {
-            const Bytes old = DecodeJournal(bytes).files.back().oldBytes;
-            EXPECT_EQ(std::count(old.begin(), old.end(), 7), 1);
-            EXPECT_EQ(old.size(), oldSize);
-        } else {
-            EXPECT_THROW(DecodeJournal(bytes), FormatError);
+    // The batch holds it until its last write, and gives it back before its summary.
+    bool heldDuringRun = false;
+    quiet_.onPosition = [&](std::size_t, int) {
+        try {
+            RunLock::Acquire(UndoFolder() / kRunLockName, "probe");
+        } catch (const RunLockHeld&) {
+            heldDuringRun = true;
         }
-    }
+    };
+    bool freeAtSummary = false;
+    quiet_.onBox = [&](std::string_view) {
+        freeAtSummary = RunLock::Acquire(UndoFolder() / kRunLockName, "probe").held();
+    };
+    ASSERT_EQ(Batch(FullRequest("さくら")).kind, BatchOutcome::Kind::Done);
+    EXPECT_TRUE(heldDuringRun);
+    EXPECT_TRUE(freeAtSummary);
 }
 
 }  // namespace
-}  // namespace corvina
+}  // namespace corvina::test
