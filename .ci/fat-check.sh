@@ -38,21 +38,10 @@ if [ ! -c /dev/fuse ]; then
     exit 0
 fi
 [ -x "$cli" ] || fail "$cli is not built (scripts/build.sh builds it)"
-
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-missing=()
-for package in fusefat dosfstools mtools; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    say "installing ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
-export PATH=$PATH:/usr/sbin:/sbin  # mkfs.vfat and fsck.vfat
+fat_name=fat-check
+# shellcheck source=.ci/fat-image.sh
+source .ci/fat-image.sh
+fat_tools
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvina-fat-XXXXXX")
 image=$work/fat.img
@@ -61,43 +50,8 @@ pristine=$work/pristine
 export CORVINA_PREFIX=$work/prefix
 undo_folder=$CORVINA_PREFIX/drive_c/Corvina/Undo
 mkdir -p "$mnt"
-loop=""
-fuse_pid=""
 batch_pid=""
 fusectl=""  # set when this script mounted the FUSE control file system
-
-mounted() { grep -q " $mnt " /proc/self/mountinfo; }
-
-# Waits up to $2 seconds for our child $1 to end; kills it when it does not. Its exit status.
-wait_child() {
-    local pid=$1 limit=$2 state i
-    for ((i = 0; i < limit * 20; i++)); do
-        state=$(awk '{ print $3 }' "/proc/$pid/stat" 2>/dev/null || true)
-        [ -z "$state" ] || [ "$state" = Z ] && break
-        sleep 0.05
-    done
-    [ -z "$state" ] || [ "$state" = Z ] || kill "$pid" 2>/dev/null || true
-    local status=0
-    wait "$pid" 2>/dev/null || status=$?
-    return "$status"
-}
-
-unmount_image() {
-    if mounted; then umount "$mnt" || umount -l "$mnt" || true; fi
-    if [ -n "$fuse_pid" ]; then
-        wait_child "$fuse_pid" 20 || true
-        fuse_pid=""
-    fi
-    if [ -n "$loop" ]; then
-        losetup -d "$loop" || true
-        local i
-        for ((i = 0; i < 100; i++)); do
-            [ -z "$(losetup -j "$image" 2>/dev/null)" ] && break
-            sleep 0.05
-        done
-        loop=""
-    fi
-}
 
 cleanup() {
     set +e
@@ -111,28 +65,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-mount_image() {
-    if ! loop=$(losetup -f --show "$image" 2>"$work/losetup.err"); then
-        loop=""
-        if [ "${1:-}" = first ]; then
-            echo "fat-check: skipped: no loop device can be set up here" \
-                "($(head -n 1 "$work/losetup.err"))"
-            exit 0
-        fi
-        fail "losetup: $(cat "$work/losetup.err")"
-    fi
-    fusefat -f -o rw+,blkdev,fsname="$loop",use_ino,readdir_ino "$loop" "$mnt" \
-        >>"$work/fusefat.log" 2>&1 &
-    fuse_pid=$!
-    local i
-    for ((i = 0; i < 200; i++)); do
-        mounted && return 0
-        kill -0 "$fuse_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    fail "fusefat did not mount $loop: $(tail -n 3 "$work/fusefat.log")"
-}
 
 # fsck.vfat -n on the unmounted image; a check straight after an unmount has been seen to report
 # a dirty bit that a later one did not, so it is asked again for a few seconds before failing.
@@ -188,7 +120,7 @@ extract "$work/read"
 python3 "$compare" "$pristine" "$work/read" || fail "the image does not hold the pristine files"
 say "image: FAT32, 64 MB, $big_count + $album_count SAT files, read back identical"
 
-mount_image first
+mount_image skip
 [ -d "$mnt/GBSYSTEM" ] || fail "the mounted image shows no GBSYSTEM folder"
 
 # --- 1. the batches -----------------------------------------------------------------------------
@@ -239,7 +171,7 @@ say "3. bytes outside 256..821 unchanged in all $((big_count + album_count)) fil
     "written, one jacket file of 11,266 bytes added"
 
 # --- 4. undo ------------------------------------------------------------------------------------
-mount_image
+mount_image strict
 t=$SECONDS
 for run in album big; do
     "$cli" undo >"$work/undo-$run.out" 2>"$work/undo-$run.err" ||
@@ -254,7 +186,7 @@ say "4. undo of both batches in ${undo_seconds}s: every file identical to its pr
     "IMAGE as before, fsck clean"
 
 # --- 5. the player pulled out halfway -----------------------------------------------------------
-mount_image
+mount_image strict
 device=$(awk -v mnt="$mnt" '$5 == mnt { print $3 }' /proc/self/mountinfo)
 connection=$((${device%%:*} * 1048576 + ${device##*:}))
 abort=/sys/fs/fuse/connections/$connection/abort
@@ -312,7 +244,7 @@ python3 "$compare" --allow 256-821 --changed --new 'GBSYSTEM/IMAGE/[0-9A-Z]{16}\
 changed=$(sed -n 's/^changed: \([0-9]*\) of .*/\1/p' "$work/compare.out")
 [ "$changed" -gt 0 ] && [ "$changed" -lt "$big_count" ] ||
     fail "the interrupted batch rewrote $changed of $big_count files, not some of them"
-mount_image
+mount_image strict
 t=$SECONDS
 "$cli" undo >"$work/undo-abort.out" 2>"$work/undo-abort.err" ||
     fail "undo of the interrupted batch: exit status $?:" \
