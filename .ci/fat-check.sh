@@ -49,7 +49,8 @@ mnt=$work/GIGABEAT
 pristine=$work/pristine
 export CORVINA_PREFIX=$work/prefix
 undo_folder=$CORVINA_PREFIX/drive_c/Corvina/Undo
-mkdir -p "$mnt"
+mkdir -p "$mnt" "$CORVINA_PREFIX/dosdevices"
+ln -s "$mnt" "$CORVINA_PREFIX/dosdevices/f:"  # the player's drive, mapped by hand
 batch_pid=""
 fusectl=""  # set when this script mounted the FUSE control file system
 
