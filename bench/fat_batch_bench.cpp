@@ -27,7 +27,8 @@
 #include "platform/drives.h"
 #include "platform/messages.h"
 #include "rewrite/batch_run.h"
-#include "rewrite/journal.h"
+#include "platform/product.h"
+#include "rewrite/journal_writer.h"
 
 namespace {
 
@@ -122,29 +123,26 @@ int main(int argc, char** argv) {
             for (const fs::path& path : hostPaths) ReadAndWriteBack(path);
     }));
     // The run as the program does it, and as corvina-cli does it, by host paths.
-    const auto runBatch = [&](benchmark::State& state, const corvina::PathSpace& paths,
-                              corvina::JournalWriter::Paths kind,
+    const auto runBatch = [&](benchmark::State& state, corvina::PathSpace& paths,
                               const std::vector<std::string>& files, const std::string& root) {
         Quiet quiet;
         for (auto _ : state) {
-            corvina::JournalWriter journal(drives, kind);
+            corvina::JournalWriter journal(drives, corvina::kProgramName);
             corvina::BatchRun run{paths, quiet, quiet, quiet, [&] { return request; }, &journal};
             const corvina::BatchOutcome outcome = corvina::RunBatch(files, root, run);
             if (outcome.kind != corvina::BatchOutcome::Kind::Done) std::abort();
             jackets.push_back(player / "GBSYSTEM" / "IMAGE" / outcome.jacketName);
         }
     };
-    const corvina::WindowsPathSpace windowsPaths(drives);
+    corvina::WindowsPathSpace windowsPaths(drives);
     Few(benchmark::RegisterBenchmark("RunBatch", [&](benchmark::State& state) {
-        runBatch(state, windowsPaths, corvina::JournalWriter::Paths::Windows, targets,
-                 corvina::DeviceRootPath('f'));
+        runBatch(state, windowsPaths, targets, corvina::DeviceRootPath('f'));
     }));
-    const corvina::HostPathSpace hostPathSpace;
+    corvina::HostPathSpace hostPathSpace(player);
     std::vector<std::string> hostTargets;
     for (const fs::path& path : hostPaths) hostTargets.push_back(path.string());
     Few(benchmark::RegisterBenchmark("RunBatchHostPaths", [&](benchmark::State& state) {
-        runBatch(state, hostPathSpace, corvina::JournalWriter::Paths::Host, hostTargets,
-                 player.string());
+        runBatch(state, hostPathSpace, hostTargets, player.string());
     }));
 
     RatioReporter reporter(isatty(STDOUT_FILENO) ? RatioReporter::OO_Defaults
