@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_support.h"
 #include "bench_support.h"
 #include "formats/gbp.h"
 #include "platform/clock.h"
@@ -25,26 +26,6 @@ using corvina::bench::kFileCount;
 using corvina::bench::RatioReporter;
 using corvina::bench::SatFolder;
 
-class Quiet : public corvina::Messages, public corvina::BatchProgress, public corvina::SystemClock {
-public:
-    bool Show(corvina::MessageKind, std::string_view) override { return false; }
-    void Show() override {}
-    void SetText(std::string_view) override {}
-    void SetPosition(int) override {}
-    void Close() override {}
-    void SleepMilliseconds(unsigned) override {}
-};
-
-// What the dialog hands over: the three texts and a jacket picture.
-corvina::RewriteRequest Request() {
-    corvina::RewriteRequest request;
-    request.writeTags = true;
-    request.texts = corvina::bench::kRequest.texts.value();
-    request.writeJacket = true;
-    request.jacket = corvina::Picture15(corvina::kJacketWidth, corvina::kJacketHeight);
-    return request;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,7 +35,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder.Folder() / "GBSYSTEM" / "IMAGE");
     std::vector<std::string> targets;
     for (const auto& path : folder.Paths()) targets.push_back(path.string());
-    const corvina::RewriteRequest request = Request();
+    const corvina::RewriteRequest request = corvina::bench::BatchRequest();
 
     corvina::bench::Repeated(benchmark::RegisterBenchmark("RewriteTagBlocks", [&](benchmark::State&
                                                                                       state) {
@@ -71,7 +52,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(
             "RunBatchWithJournal",
             [&](benchmark::State& state) {
-                Quiet quiet;
+                corvina::bench::QuietRun quiet;
                 corvina::HostPathSpace paths(folder.Folder());
                 for (auto _ : state) {
                     corvina::JournalWriter journal(drives, corvina::kCliProgramName);

@@ -20,6 +20,7 @@
 #include <system_error>
 #include <vector>
 
+#include "batch_support.h"
 #include "bench_support.h"
 #include "formats/gbp.h"
 #include "formats/player.h"
@@ -40,26 +41,6 @@ using corvina::bench::RatioReporter;
 benchmark::internal::Benchmark* Few(benchmark::internal::Benchmark* b) {
     return corvina::bench::Repeated(b)->Repetitions(5)->Iterations(1)->Unit(
         benchmark::kMillisecond);
-}
-
-class Quiet : public corvina::Messages, public corvina::BatchProgress, public corvina::SystemClock {
-public:
-    bool Show(corvina::MessageKind, std::string_view) override { return false; }
-    void Show() override {}
-    void SetText(std::string_view) override {}
-    void SetPosition(int) override {}
-    void Close() override {}
-    void SleepMilliseconds(unsigned) override {}
-};
-
-// What the dialog hands over: the three texts and a jacket picture.
-corvina::RewriteRequest Request() {
-    corvina::RewriteRequest request;
-    request.writeTags = true;
-    request.texts = corvina::bench::kRequest.texts.value();
-    request.writeJacket = true;
-    request.jacket = corvina::Picture15(corvina::kJacketWidth, corvina::kJacketHeight);
-    return request;
 }
 
 // The plain pass over one file: the bytes from the artist to the end of the genre, as they are.
@@ -115,7 +96,7 @@ int main(int argc, char** argv) {
         hostPaths.push_back(player / "MUSIC" / name);
         targets.push_back(corvina::JoinPath("F:\\MUSIC", name));
     }
-    const corvina::RewriteRequest request = Request();
+    const corvina::RewriteRequest request = corvina::bench::BatchRequest();
     std::vector<fs::path> jackets;
 
     Few(benchmark::RegisterBenchmark("PlainPass", [&](benchmark::State& state) {
@@ -125,7 +106,7 @@ int main(int argc, char** argv) {
     // The run as the program does it, and as corvina-cli does it, by host paths.
     const auto runBatch = [&](benchmark::State& state, corvina::PathSpace& paths,
                               const std::vector<std::string>& files, const std::string& root) {
-        Quiet quiet;
+        corvina::bench::QuietRun quiet;
         for (auto _ : state) {
             corvina::JournalWriter journal(drives, corvina::kProgramName);
             corvina::BatchRun run{paths, quiet, quiet, quiet, [&] { return request; }, &journal};

@@ -63,9 +63,9 @@ std::span<const std::uint8_t> RangeOf(const Block& block, const ComposedRewrite:
                                                         range.size);
 }
 
-// Reads the block of an open file; FormatError when the file is too short for a tag block.
+// Reads the block of a file just opened; FormatError when it is too short for a tag block.
 void ReadBlock(const File& file, Block& block) {
-    const std::uint64_t size = file.Size();
+    const std::uint64_t size = file.GetStamp().size;  // as the open found it a moment ago
     if (size < kTagBlockWriteEnd || file.ReadAt(ComposedRewrite::kImageStart, block) != block.size())
         throw FormatError("タグを書き込めません", file.path(),
                           "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
