@@ -403,6 +403,34 @@ void CheckInsideFolder(const fs::path& path, const fs::path& root, const std::st
     CheckFollowedInside(path, root, shown, kOutsideFolder);
 }
 
+void InsideFolder::Check(const fs::path& path, const std::string& shown) {
+    if (!followedRoot_) {
+        followedRoot_ = FollowLinks(root_);
+        if (!followedRoot_) return CheckInsideFolder(path, root_, shown);  // says why
+    }
+    const std::string& text = path.native();
+    const std::size_t slash = text.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : text.substr(0, slash);
+    auto known = folders_.find(folder);
+    if (known == folders_.end()) {
+        std::optional<std::string> inside;
+        std::vector<std::string> rest;
+        if (const std::optional<fs::path> followed = FollowLinks(folder);
+            followed && StartsWithPath(*followed, *followedRoot_, rest))
+            inside = followed->native();
+        known = folders_.emplace(folder, std::move(inside)).first;
+    }
+    // A folder outside, or a file that is a link: the whole check says why, or lets it be.
+    if (!known->second) return CheckInsideFolder(path, root_, shown);
+    std::string file = *known->second;
+    if (file.back() != '/') file += '/';
+    file.append(text, slash == std::string::npos ? 0 : slash + 1);
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) CheckInsideFolder(path, root_, shown);
+}
+
 std::optional<std::string> DriveSnapshot::ToWindowsPath(const fs::path& hostPath) const {
     std::error_code ec;
     const fs::path absolute = fs::absolute(hostPath, ec);

@@ -214,6 +214,20 @@ private:
 void CheckInsideFolder(const std::filesystem::path& path, const std::filesystem::path& root,
                        const std::string& shown);
 
+// CheckInsideFolder for many paths under one root, as a run checks its files: the root's links
+// are followed once, and those of each folder once, so that a file costs one look at itself.
+class InsideFolder {
+public:
+    explicit InsideFolder(std::filesystem::path root) : root_(std::move(root)) {}
+    void Check(const std::filesystem::path& path, const std::string& shown);
+
+private:
+    std::filesystem::path root_;
+    std::optional<std::filesystem::path> followedRoot_;
+    // Per folder as the paths spell it: where it leads, when that is inside the root.
+    std::map<std::string, std::optional<std::string>> folders_;
+};
+
 // Folder texts as the drive, folder and file list controls report them: upper-case drive letter,
 // '\' separators, a trailing backslash only at a drive root ("F:\", "F:\MUSIC"). Accepts '/' and
 // doubled or trailing separators in its input.

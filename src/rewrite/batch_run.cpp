@@ -99,7 +99,22 @@ JournalPath WindowsPathSpace::RootOf(std::string_view shown) const {
 
 namespace {
 
+// True when `path` is absolute and has no empty, "." or ".." part: already what making it
+// absolute and normal would give.
+bool IsPlainAbsolute(std::string_view path) noexcept {
+    if (!path.starts_with('/')) return false;
+    for (std::size_t start = 1;;) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view part =
+            path.substr(start, end == path.npos ? path.npos : end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == path.npos) return true;
+        start = end + 1;
+    }
+}
+
 std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
+    if (IsPlainAbsolute(path.native())) return path;
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     if (ec) absolute = path;
@@ -111,7 +126,10 @@ std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
 
 }  // namespace
 
-HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(root)) {}
+HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(root)) {
+    std::error_code ec;
+    current_ = std::filesystem::current_path(ec).native();
+}
 
 std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
     std::string path(folder);
@@ -120,14 +138,21 @@ std::string HostPathSpace::Join(std::string_view folder, std::string_view name) 
     return path;
 }
 
+void HostPathSpace::NewRun() { inside_.emplace(root_); }
+
 std::filesystem::path HostPathSpace::Host(std::string_view shown) {
     const std::filesystem::path path{std::string(shown)};
-    CheckInsideFolder(path, root_, std::string(shown));
+    if (!inside_) NewRun();
+    inside_->Check(path, std::string(shown));
     return path;
 }
 
 JournalPath HostPathSpace::Record(std::string_view shown) const {
-    return {AbsoluteNormal(std::string(shown)).string(), true};
+    std::string path;
+    if (!shown.starts_with('/') && !current_.empty()) path = current_ + '/';
+    path += shown;
+    if (IsPlainAbsolute(path)) return {std::move(path), true};
+    return {AbsoluteNormal(std::filesystem::path(std::move(path))).string(), true};
 }
 
 JournalPath HostPathSpace::RootOf(std::string_view) const { return {root_.string(), true}; }

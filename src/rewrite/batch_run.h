@@ -104,6 +104,7 @@ private:
 class HostPathSpace : public PathSpace {
 public:
     explicit HostPathSpace(std::filesystem::path root);
+    void NewRun() override;
     std::string Join(std::string_view folder, std::string_view name) const override;
     std::filesystem::path Host(std::string_view shown) override;
     JournalPath Record(std::string_view shown) const override;
@@ -111,6 +112,8 @@ public:
 
 private:
     std::filesystem::path root_;  // absolute
+    std::string current_;         // the current folder, for paths given relative to it
+    std::optional<InsideFolder> inside_;
 };
 
 // The progress window: shown after the jacket is saved, told each file before it is rewritten and

@@ -40,22 +40,6 @@ std::string ReasonOf(const std::exception& e) {
     return e.what();
 }
 
-// The journal's paths as the run named them: through the drive map, or host paths inside the
-// run's root folder.
-std::unique_ptr<PathSpace> PathsOf(const Journal& journal, const DriveMap& drives,
-                                   const JournalPath& path) {
-    if (!path.host) return std::make_unique<WindowsPathSpace>(drives);
-    // The root that holds the path, by its text; a path outside every root has none.
-    for (const JournalRoot& root : journal.roots) {
-        if (!root.path.host) continue;
-        const fs::path rootPath(root.path.text);
-        const fs::path relative = fs::path(path.text).lexically_relative(rootPath);
-        if (!relative.empty() && *relative.begin() != "..")
-            return std::make_unique<HostPathSpace>(rootPath);
-    }
-    return nullptr;
-}
-
 // Where the journal's files and folders are on the host, each resolved through one snapshot of
 // the drive map and read once per folder, and never through a link that leads out of its root.
 class Places {
@@ -71,9 +55,16 @@ public:
             if (!HasRoot(root)) throw FileError("", path.text, std::string(kOutsideRoots));
             return windows_.Host(path.text);
         }
-        const std::unique_ptr<PathSpace> paths = PathsOf(journal_, drives_, path);
-        if (!paths) throw FileError("", path.text, std::string(kOutsideRoots));
-        return paths->Host(path.text);
+        // The root that holds the path, by its text; a path outside every root has none.
+        for (const JournalRoot& root : journal_.roots) {
+            if (!root.path.host) continue;
+            const fs::path relative = fs::path(path.text).lexically_relative(root.path.text);
+            if (relative.empty() || *relative.begin() == "..") continue;
+            auto& paths = hostPaths_[root.path.text];
+            if (!paths) paths = std::make_unique<HostPathSpace>(root.path.text);
+            return paths->Host(path.text);
+        }
+        throw FileError("", path.text, std::string(kOutsideRoots));
     }
 
     // The root that is not there, if any: its folder gone (or its drive unmapped), or, for the
@@ -125,6 +116,7 @@ private:
     const Journal& journal_;
     const DriveMap& drives_;
     WindowsPathSpace windows_{drives_};
+    std::map<std::string, std::unique_ptr<HostPathSpace>> hostPaths_;  // by root
 };
 
 // The journal's entries grouped by the file they name now: a file listed twice, under one
