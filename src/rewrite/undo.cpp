@@ -34,9 +34,12 @@ constexpr std::string_view kNotOnPlayer =
 // The largest jacket file read to compare it with the one the run wrote.
 constexpr std::uint64_t kMaxJacketBytes = 1 << 20;
 
+// What went wrong, without the file the line names already.
 std::string ReasonOf(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e))
-        return error->reason().empty() ? error->failure() : error->reason();
+    if (const auto* error = dynamic_cast<const Error*>(&e)) {
+        if (error->failure().empty()) return error->reason();
+        return FormatErrorText({error->failure(), {}, error->reason()});
+    }
     return e.what();
 }
 
