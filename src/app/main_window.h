@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include "app/shared_state.h"
+#include "platform/mounts.h"
 
 class QAction;
 class QMenu;
@@ -25,8 +26,11 @@ inline constexpr const char* kHomePageUrl = "https://corvina.example.org/";
 class TForm1 : public QMainWindow, public SharedState {
     Q_OBJECT
 public:
-    // Builds the window and runs FormCreate; the window is shown by the caller afterwards.
-    explicit TForm1(const DriveMap& drives, QWidget* parent = nullptr);
+    // Builds the window and runs FormCreate, which looks for a plugged-in player in the mount
+    // table `readMountTable` gives; the window is shown by the caller afterwards.
+    explicit TForm1(const DriveMap& drives,
+                    const MountTableReader& readMountTable = SystemMountTable,
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Controls, by their designer names.
@@ -55,7 +59,7 @@ public:
     QStatusBar* StatusBar1;
 
 public slots:
-    void FormCreate();
+    void FormCreate(const MountTableReader& readMountTable);
 
     void SATRewriteModeR1Click();
     void FilerModeF1Click();
@@ -78,7 +82,7 @@ extern TForm1* Form1;
 
 // Creates TForm1 (its FormCreate runs, then it is shown), then TForm2, TForm3, TForm4 and TForm5,
 // in that order. DestroyForms destroys them all and clears the references.
-void CreateForms(const DriveMap& drives);
+void CreateForms(const DriveMap& drives, const MountTableReader& readMountTable = SystemMountTable);
 void DestroyForms();
 
 }  // namespace corvina
