@@ -18,7 +18,10 @@
 #include "app/main_window.h"
 #include "controls/directory_list_box.h"
 #include "controls/file_list_box.h"
+#include "controls/picture_label.h"
 #include "formats/gbp.h"
+#include "formats/sat_tags.h"
+#include "platform/bitmap.h"
 #include "platform/picture_import.h"
 #include "rewrite/progress_window.h"
 #include "rewrite/rewrite_settings_window.h"
@@ -217,6 +220,44 @@ TEST_F(BatchRewriteTest, DialogChecksKeepItOpenAndChoicesCarryOver) {
     EXPECT_TRUE(request->numberTracks);
     EXPECT_FALSE(request->writeJacket);
     EXPECT_EQ(request->texts.artist, "");
+}
+
+TEST_F(BatchRewriteTest, TheKeptPictureIsShownAndTheNextBatchWritesIt) {
+    // A picture of its own colours, saved as a bitmap of the jacket's size.
+    Picture15 picture(75, 75);
+    for (int y = 0; y < 75; ++y)
+        for (int x = 0; x < 75; ++x)
+            picture.set(x, y, static_cast<std::uint16_t>((x * 31 / 74) << 10 | (y * 31 / 74) << 5));
+    const fs::path bitmap = prefix_.folder() / "cover.bmp";
+    test::WriteBytes(bitmap, EncodeBitmap16(picture));
+    const auto shown = [] {
+        return Form3->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage placeholder =
+        QPixmap(QStringLiteral(":/NoImage.bmp")).toImage().convertToFormat(QImage::Format_RGB32);
+
+    Browse("F:\\MUSIC");
+    page_->BitBtn1->click();
+    for (int batch = 0; batch < 2; ++batch) {
+        SCOPED_TRACE(batch);
+        WhenModal([&](QWidget*) {
+            if (batch == 0) {
+                EXPECT_EQ(shown(), placeholder);  // nothing loaded yet
+                dialogs_.answers.push_back(QString::fromStdString(bitmap.string()));
+                Form3->Button3->click();
+            } else {
+                SaveScreenshot(Form3, "kept-picture");
+            }
+            EXPECT_EQ(shown(), ToImage(picture));
+            Form3->Button1->click();
+        });
+        page_->BitBtn3->click();
+        ASSERT_EQ(boxes_.shown.size(), static_cast<std::size_t>(batch + 1));
+        const std::string jacket =
+            boxes_.shown.back().text.section(QStringLiteral("  "), 1).toStdString();
+        EXPECT_EQ(ReadBytes(player_ / "GBSYSTEM" / "IMAGE" / jacket), WriteJacketGbp(picture));
+        EXPECT_EQ(ReadTagBlock(player_ / "MUSIC" / "A.SAT").gbpFileName, jacket);
+    }
 }
 
 TEST_F(BatchRewriteTest, TargetListButtonsMenusKeysAndDrops) {
