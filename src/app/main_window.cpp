@@ -16,6 +16,7 @@
 #include "app/settings_window.h"
 #include "app/startup.h"
 #include "controls/anchors.h"
+#include "controls/busy_window.h"
 #include "controls/designer.h"
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
@@ -60,6 +61,7 @@ TForm1::TForm1(const DriveMap& drives, const MountTableReader& readMountTable, Q
     StatusBar1->setSizeGripEnabled(false);
 
     BuildMenus();
+    UndoProgressForm = MakeUndoProgressWindow(this);
     TabSheet1 = new RewritePage(*this, StatusBar1);
     TabSheet2 = new FilerPage(*this);
     TabSheet3 = new GbpViewPage(*this);
@@ -190,8 +192,10 @@ void TForm1::LibraryUpdateL1Click() {
 }
 
 void TForm1::UndoU1Click() {
+    const BusyWindow busy(this);
     WindowMessages messages(this);
-    RunUndo(Drives(), messages);
+    ProgressWindow progress(UndoProgressForm, this);
+    RunUndo(Drives(), messages, progress);
 }
 
 void TForm1::S1Click() {

@@ -17,6 +17,7 @@ class DriveMap;
 class FilerPage;
 class GbpViewPage;
 class RewritePage;
+class TForm5;
 
 // The web page "Author's Homepage(&H)" opens.
 inline constexpr const char* kHomePageUrl = "https://corvina.example.org/";
@@ -51,6 +52,9 @@ public:
     QAction* V1;
     QAction* N3;
     QAction* H2;
+
+    // The progress window of undo from the menu.
+    TForm5* UndoProgressForm;
 
     QTabWidget* PageControl1;
     RewritePage* TabSheet1;

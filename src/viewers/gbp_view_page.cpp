@@ -115,7 +115,7 @@ void GbpViewPage::FileListBox3KeyDown(QKeyEvent* event) {
 }
 
 bool GbpViewPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FileListBox3 && event->type() == QEvent::KeyPress) {
+    if (watched == FileListBox3 && event->type() == QEvent::KeyPress && FileListBox3->isEnabled()) {
         RunHandler(this, [this, event] { FileListBox3KeyDown(static_cast<QKeyEvent*>(event)); });
     }
     return QWidget::eventFilter(watched, event);

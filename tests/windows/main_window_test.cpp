@@ -46,7 +46,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     ~MainWindowTest() override { DestroyForms(); }
 
-    void Start() { CreateForms(prefix_.drives()); }
+    void Start() { CreateForms(prefix_.drives(), test::NoMounts); }
 
     QStringList HeaderTexts() const {
         QStringList texts;

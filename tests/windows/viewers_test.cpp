@@ -97,7 +97,7 @@ TEST_F(ViewersTest, FilerListsTheFolderShowsTheChosenRowAndHandsTheTagsOver) {
     for (const char* name : {"P1.SAT", "P2.SAT", "P3.SAT", "P4.SAT", "P5.SAT"})
         WriteSat(player_ / "MUSIC" / "POP" / name, u"Pop", u"", 0, u"");
     WriteSat(player_ / "ROOT.SAT", u"Root", u"", 0, u"J1.GBP");
-    CreateForms(prefix_.drives());
+    CreateForms(prefix_.drives(), test::NoMounts);
 
     // At the drive root; then a folder of five files, then one whose fifth file is skipped: its
     // row is empty, not the fifth row of the folder before.
@@ -167,7 +167,7 @@ TEST_F(ViewersTest, GbpViewShowsTheLastSelectedFileAndDeletesAfterAskingOnce) {
     WriteGbp(image / "lower.gbp", kJacketGbpFileSize, 0);
     WriteGbp(image / ".HIDDEN.GBP", kJacketGbpFileSize, 0);
     ASSERT_EQ(::mkfifo((image / "PIPE.GBP").c_str(), 0600), 0);
-    CreateForms(prefix_.drives());
+    CreateForms(prefix_.drives(), test::NoMounts);
     Form1->PageControl1->setCurrentIndex(2);
     FileListBox* list = Viewer()->FileListBox3;
     ASSERT_EQ(list->Names(), (std::vector<std::string>{"E18000.GBP", "E18001.GBP", "J1.GBP",
@@ -252,7 +252,7 @@ TEST(ViewersDemoTest, BothPagesOnTheDemoPlayer) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     const DriveMap drives(prefix.drives().prefix());
     test::ScriptedMessageBoxes boxes;
-    CreateForms(drives);
+    CreateForms(drives, test::NoMounts);
 
     Form1->PageControl1->setCurrentIndex(1);
     Form1->TabSheet2->DirectoryListBox2->SetDirectory("F:\\MUSIC\\JPOP");

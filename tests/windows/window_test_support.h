@@ -108,6 +108,10 @@ inline void SaveScreenshot(QWidget* window, const char* name) {
     window->grab().save(file);
 }
 
+// The mount table start-up reads in the tests: none, so that a player mounted on the machine that
+// runs them is never mapped.
+inline std::string NoMounts() { return {}; }
+
 // A temporary prefix chosen through CORVINA_PREFIX, as the program would find it, and the drive
 // map over it.
 class TempPrefix {
