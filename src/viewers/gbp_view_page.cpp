@@ -79,8 +79,8 @@ void GbpViewPage::FileListBox3Click() {
     if (shown < 0) return;
 
     const Hourglass hourglass;
-    const GbpShown file = ShowGbpFile(state_.Drives().ResolveOrThrow(
-        GbpItemPath(FileListBox3->Directory(), FileListBox3->Name(shown))));
+    const GbpShown file = ShowGbpFile(
+        state_.Drives(), GbpItemPath(FileListBox3->Directory(), FileListBox3->Name(shown)));
     if (file.info.kind.kind == GbpKind::Wallpaper) {
         Image2->resize(kWallpaperImageSize);
         Bevel3->resize(kWallpaperBevelSize);

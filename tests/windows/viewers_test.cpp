@@ -134,11 +134,14 @@ TEST_F(ViewersTest, FilerListsTheFolderShowsTheChosenRowAndHandsTheTagsOver) {
     }
     EXPECT_EQ(Filer()->Edit5->text(), "1");
 
-    // A jacket that cannot be opened: the default error box, the preview keeps its picture.
+    // A jacket that cannot be opened: the default error box, naming it as the lists would, and
+    // the preview keeps its picture.
     Filer()->StringGrid1->setCurrentCell(0, 0);
     Filer()->StringGrid1->setCurrentCell(3, 0);
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].kind, MessageKind::DefaultError);
+    EXPECT_TRUE(boxes_.shown[0].text.contains("\"F:\\GBSYSTEM\\IMAGE\\PIPE.GBP\""))
+        << boxes_.shown[0].text.toStdString();
     EXPECT_EQ(Filer()->Edit6->text(), "D.SAT");
     EXPECT_EQ(Filer()->Image1->pixmap().toImage().pixel(0, 0), qRgb(255, 0, 0));
 
@@ -197,11 +200,14 @@ TEST_F(ViewersTest, GbpViewShowsTheLastSelectedFileAndDeletesAfterAskingOnce) {
     EXPECT_EQ(Viewer()->Image2->size(), QSize(240, 320));
     EXPECT_EQ(Viewer()->Bevel3->geometry(), QRect(16, 8, 244, 324));
     EXPECT_EQ(Viewer()->Image2->pixmap().size(), QSize(75, 75));
-    // Nothing selected, and a file that cannot be read: the values stay.
+    // Nothing selected, and a file that cannot be read: the values stay; the box names the file
+    // as the list shows it.
     list->clearSelection();
     select({4});
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].kind, MessageKind::DefaultError);
+    EXPECT_TRUE(boxes_.shown[0].text.contains("\"F:\\GBSYSTEM\\IMAGE\\PIPE.GBP\""))
+        << boxes_.shown[0].text.toStdString();
     EXPECT_EQ(values(), (QStringList{"J1.GBP", "Jacket GBP File", "11266 Byte"}));
 
     // Delete answered with No; other keys do nothing; Shift+Delete answered with Yes.
