@@ -118,6 +118,7 @@ protected:
                     probe.pageEnabled = page_->isEnabled();
                     SaveScreenshot(form, screenshot);
                     SaveScreenshot(Form1, (std::string(screenshot) + "-main-window").c_str());
+                    SaveScreenshot(nullptr, (std::string(screenshot) + "-screen").c_str());
                     page_->ListBox1->setCurrentRow(0);
                     QTest::keyClick(page_->ListBox1, Qt::Key_Delete);
                     QTest::mouseClick(page_->BitBtn2, Qt::LeftButton);
