@@ -16,6 +16,7 @@
 #include "app/settings_window.h"
 #include "app/startup.h"
 #include "controls/anchors.h"
+#include "controls/busy_window.h"
 #include "controls/designer.h"
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
@@ -45,7 +46,8 @@ constexpr const char* kNoImage = ":/NoImage.bmp";
 
 }  // namespace
 
-TForm1::TForm1(const DriveMap& drives, QWidget* parent) : QMainWindow(parent), SharedState(drives) {
+TForm1::TForm1(const DriveMap& drives, const MountTableReader& readMountTable, QWidget* parent)
+    : QMainWindow(parent), SharedState(drives) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kMainWindowCaption));
 
@@ -59,6 +61,7 @@ TForm1::TForm1(const DriveMap& drives, QWidget* parent) : QMainWindow(parent), S
     StatusBar1->setSizeGripEnabled(false);
 
     BuildMenus();
+    UndoProgressForm = MakeUndoProgressWindow(this);
     TabSheet1 = new RewritePage(*this, StatusBar1);
     TabSheet2 = new FilerPage(*this);
     TabSheet3 = new GbpViewPage(*this);
@@ -75,7 +78,7 @@ TForm1::TForm1(const DriveMap& drives, QWidget* parent) : QMainWindow(parent), S
     resize(kClientSize.width(), kClientSize.height() + MainMenu1->sizeHint().height());
     CenterOnWindow(this, nullptr);
 
-    FormCreate();
+    FormCreate(readMountTable);
 }
 
 TForm1::~TForm1() = default;
@@ -123,10 +126,17 @@ void TForm1::BuildMenus() {
     Wire(H2, &QAction::triggered, this, &TForm1::H2Click);
 }
 
-void TForm1::FormCreate() {
-    RunHandler(this, [this] {
+void TForm1::FormCreate(const MountTableReader& readMountTable) {
+    RunHandler(this, [this, &readMountTable] {
         LoadSettings();
-        LinkPlayerDrive(Drives().prefix(), DeviceLetter(DeviceDrive));  // a player plugged in
+        // A player plugged in: its drive is new to the drive boxes, which list the drives again.
+        const PlayerLinkResult link =
+            LinkPlayerDrive(Drives().prefix(), DeviceLetter(DeviceDrive), readMountTable);
+        if (link.outcome == PlayerLink::kLinked) {
+            for (DriveComboBox* box :
+                 {TabSheet1->DriveComboBox1, TabSheet2->DriveComboBox2, TabSheet3->DriveComboBox3})
+                box->SetDriveMap(&Drives());
+        }
         const StartupPlan plan = PlanStartup(Drives(), DeviceDrive);
         if (plan.devicePresent) {
             TabSheet1->DriveComboBox1->SetDrive(plan.deviceLetter);
@@ -182,8 +192,10 @@ void TForm1::LibraryUpdateL1Click() {
 }
 
 void TForm1::UndoU1Click() {
+    const BusyWindow busy(this);
     WindowMessages messages(this);
-    RunUndo(Drives(), messages);
+    ProgressWindow progress(UndoProgressForm, this);
+    RunUndo(Drives(), messages, progress);
 }
 
 void TForm1::S1Click() {
@@ -201,8 +213,8 @@ void TForm1::H2Click() {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageUrl)));
 }
 
-void CreateForms(const DriveMap& drives) {
-    Form1 = new TForm1(drives);
+void CreateForms(const DriveMap& drives, const MountTableReader& readMountTable) {
+    Form1 = new TForm1(drives, readMountTable);
     Form1->show();
     Form2 = new TForm2(Form1, *Form1);
     Form3 = new TForm3(Form1, drives);

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include "app/shared_state.h"
+#include "platform/mounts.h"
 
 class QAction;
 class QMenu;
@@ -16,6 +17,7 @@ class DriveMap;
 class FilerPage;
 class GbpViewPage;
 class RewritePage;
+class TForm5;
 
 // The web page "Author's Homepage(&H)" opens.
 inline constexpr const char* kHomePageUrl = "https://corvina.example.org/";
@@ -25,8 +27,11 @@ inline constexpr const char* kHomePageUrl = "https://corvina.example.org/";
 class TForm1 : public QMainWindow, public SharedState {
     Q_OBJECT
 public:
-    // Builds the window and runs FormCreate; the window is shown by the caller afterwards.
-    explicit TForm1(const DriveMap& drives, QWidget* parent = nullptr);
+    // Builds the window and runs FormCreate, which looks for a plugged-in player in the mount
+    // table `readMountTable` gives; the window is shown by the caller afterwards.
+    explicit TForm1(const DriveMap& drives,
+                    const MountTableReader& readMountTable = SystemMountTable,
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Controls, by their designer names.
@@ -48,6 +53,9 @@ public:
     QAction* N3;
     QAction* H2;
 
+    // The progress window of undo from the menu.
+    TForm5* UndoProgressForm;
+
     QTabWidget* PageControl1;
     RewritePage* TabSheet1;
     FilerPage* TabSheet2;
@@ -55,7 +63,7 @@ public:
     QStatusBar* StatusBar1;
 
 public slots:
-    void FormCreate();
+    void FormCreate(const MountTableReader& readMountTable);
 
     void SATRewriteModeR1Click();
     void FilerModeF1Click();
@@ -78,7 +86,7 @@ extern TForm1* Form1;
 
 // Creates TForm1 (its FormCreate runs, then it is shown), then TForm2, TForm3, TForm4 and TForm5,
 // in that order. DestroyForms destroys them all and clears the references.
-void CreateForms(const DriveMap& drives);
+void CreateForms(const DriveMap& drives, const MountTableReader& readMountTable = SystemMountTable);
 void DestroyForms();
 
 }  // namespace corvina

@@ -1,5 +1,6 @@
 #include "formats/player.h"
 
+#include "platform/case_fold.h"
 #include "platform/files.h"
 
 namespace corvina {
@@ -8,7 +9,7 @@ char DeviceLetter(std::string_view deviceDrive) {
     return deviceDrive.empty() ? '\0' : deviceDrive.front();
 }
 
-std::string DeviceRootPath(char letter) { return std::string(1, letter) + ":\\"; }
+std::string DeviceRootPath(char letter) { return std::string(1, AsciiToUpper(letter)) + ":\\"; }
 
 std::string DeviceFolderPath(char letter) {
     return DeviceRootPath(letter) + std::string(kDeviceFolder);

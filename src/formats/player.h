@@ -21,13 +21,14 @@ inline constexpr std::string_view kDeviceAbsentMessage =
 // The rest of the text is ignored ("g:\music" gives 'g'). The letter keeps its case.
 char DeviceLetter(std::string_view deviceDrive);
 
-// "<c>:\", the root of the player's drive.
+// "<C>:\", the root of the player's drive, with the letter in upper case as every list and box
+// shows a drive ("F:\" for 'f').
 std::string DeviceRootPath(char letter);
 
-// "<c>:\GBSYSTEM", the folder whose presence marks the player.
+// "<C>:\GBSYSTEM", the folder whose presence marks the player.
 std::string DeviceFolderPath(char letter);
 
-// "<c>:\GBSYSTEM\IMAGE", the folder of the jacket pictures on the player's drive.
+// "<C>:\GBSYSTEM\IMAGE", the folder of the jacket pictures on the player's drive.
 std::string JacketFolderPath(char letter);
 
 // The player counts as present when "<c>:\GBSYSTEM" is a folder (a file of that name does not

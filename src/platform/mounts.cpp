@@ -244,8 +244,15 @@ PlayerLinkResult LinkPlayerDrive(const fs::path& prefix, char letter, std::strin
     return Link(prefix, letter, [&] { return FindPlayerRoots(mountTable); });
 }
 
+std::string SystemMountTable() { return ReadMountTable().value_or(""); }
+
+PlayerLinkResult LinkPlayerDrive(const fs::path& prefix, char letter,
+                                 const MountTableReader& readMountTable) {
+    return Link(prefix, letter, [&] { return FindPlayerRoots(readMountTable()); });
+}
+
 PlayerLinkResult LinkPlayerDrive(const fs::path& prefix, char letter) {
-    return Link(prefix, letter, [] { return FindPlayerRoots(ReadMountTable().value_or("")); });
+    return LinkPlayerDrive(prefix, letter, SystemMountTable);
 }
 
 }  // namespace corvina

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,8 +61,18 @@ struct PlayerLinkResult {
 PlayerLinkResult LinkPlayerDrive(const std::filesystem::path& prefix, char letter,
                                  std::string_view mountTable);
 
-// As above with the system's mount table, which is read only when the letter leads nowhere; a
-// live letter costs one look at its link.
+// Gives the text of a mount table: the system's (SystemMountTable), or a test's.
+using MountTableReader = std::function<std::string()>;
+
+// The process's own mount table, or an empty text when it cannot be read.
+std::string SystemMountTable();
+
+// As above with the mount table `readMountTable` gives, which is asked for only when the letter
+// leads nowhere; a live letter costs one look at its link.
+PlayerLinkResult LinkPlayerDrive(const std::filesystem::path& prefix, char letter,
+                                 const MountTableReader& readMountTable);
+
+// As above with the system's mount table.
 PlayerLinkResult LinkPlayerDrive(const std::filesystem::path& prefix, char letter);
 
 }  // namespace corvina

@@ -19,7 +19,8 @@ namespace corvina {
 
 namespace {
 
-// Pauses that let the progress window show before the first file and after the last.
+// Pauses that let the progress window show before the first file is read and after the last is
+// rewritten.
 constexpr unsigned kPauseBeforeFiles = 100;
 constexpr unsigned kPauseAfterFiles = 20;
 constexpr int kJacketNameCharacters = 16;
@@ -170,14 +171,19 @@ std::string ProgressText(std::string_view file) {
     return std::string(file) + " を書き換えています。";
 }
 
+std::string ReadingProgressText(std::string_view file) {
+    return std::string(file) + " を読み込んでいます。";
+}
+
 std::string BatchSummary(std::size_t files, std::string_view jacketName) {
     return std::to_string(files) + "個のファイルに適用しますた。\r変換ジャケット画像ファイル名  " +
            std::string(jacketName);
 }
 
 Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
-                    const TagRewrite& changes, bool numberTracks,
-                    std::vector<ReadTarget>& found) {
+                    const TagRewrite& changes, bool numberTracks, std::vector<ReadTarget>& found,
+                    const std::function<void(std::size_t)>& beforeFile,
+                    const std::function<void(std::size_t)>& afterFile) {
     Journal journal;
     journal.changes = changes;
     journal.numberTracks = numberTracks;
@@ -188,7 +194,9 @@ Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
     found.reserve(targets.size());
     journal.files.reserve(targets.size());
     Block block{};
-    for (const std::string& target : targets) {
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const std::string& target = targets[i];
+        if (beforeFile) beforeFile(i);
         JournalFile file;
         try {
             ReadTarget read;
@@ -223,6 +231,7 @@ Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
             }
             journal.roots.push_back({std::move(root), player});
         }
+        if (afterFile) afterFile(i);
     }
     return journal;
 }
@@ -353,9 +362,11 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             return outcome;
         }
     }
-    // Every way out from here ends the journal's part before its box.
+    // Every way out once the progress window is shown ends the journal's part and closes the
+    // window before its box.
     const auto finish = [&] {
         if (run.journal) run.journal->Finish();
+        run.progress.Close();
     };
 
     const std::string imageFolder = run.paths.Join(playerRoot, kJacketFolder);
@@ -376,12 +387,21 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     if (request->writeJacket) jacketBytes = WriteJacketGbp(request->jacket);
     request->jacket = Picture15();  // released before the files are read
 
+    run.progress.Show();
+    run.clock.SleepMilliseconds(kPauseBeforeFiles);
+    const auto showDone = [&](std::size_t i) {
+        run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
+    };
+
     // First pass: every file read, and the journal whole on the disk, before anything is
     // written.
     std::vector<ReadTarget> found;
     Journal journal;
     try {
-        journal = ReadTargets(targets, run.paths, changes, numberTracks, found);
+        journal = ReadTargets(
+            targets, run.paths, changes, numberTracks, found,
+            [&](std::size_t i) { run.progress.SetText(ReadingProgressText(targets[i])); },
+            showDone);
     } catch (const BatchError& e) {
         finish();
         run.messages.Error(e.what());
@@ -438,8 +458,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     }
     if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
 
-    run.progress.Show();
-    run.clock.SleepMilliseconds(kPauseBeforeFiles);
+    run.progress.SetPosition(0);  // the second pass starts the bar again
     try {
         RewriteFiles(
             targets, journal, found,
@@ -447,7 +466,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             [&](std::size_t i) {
                 outcome.rewritten = i + 1;
                 if (run.journal) run.journal->FileDone(i + 1);
-                run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
+                showDone(i);
             });
     } catch (const BatchError& e) {
         finish();
@@ -455,7 +474,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
         run.messages.Error(e.what());
         return outcome;
     }
-    finish();
+    if (run.journal) run.journal->Finish();
     run.clock.SleepMilliseconds(kPauseAfterFiles);
     run.progress.Close();
     run.messages.Plain(BatchSummary(targets.size(), outcome.jacketName));

@@ -116,8 +116,10 @@ private:
     std::optional<InsideFolder> inside_;
 };
 
-// The progress window: shown after the jacket is saved, told each file before it is rewritten and
-// the bar's position after, closed after the last file. A failure leaves it as it is.
+// The progress window of a run that goes through many files (a batch, an undo): shown before the
+// first file, told each file before its turn and the bar's position after, and closed before the
+// box that ends the run, whether the run succeeded or failed. The window also keeps the program
+// alive between files: it repaints every window there.
 class BatchProgress {
 public:
     virtual ~BatchProgress() = default;
@@ -134,6 +136,10 @@ int ProgressPercent(std::size_t done, std::size_t total) noexcept;
 // The text of the progress window while a file is rewritten: "<file> を書き換えています。".
 std::string ProgressText(std::string_view file);
 
+// The text of the progress window while a file is read before anything is written:
+// "<file> を読み込んでいます。".
+std::string ReadingProgressText(std::string_view file);
+
 // The text of the summary box.
 std::string BatchSummary(std::size_t files, std::string_view jacketName);
 
@@ -146,10 +152,12 @@ struct ReadTarget {
 // The run's first pass: each file's old bytes in the ranges `changes` writes, read before
 // anything is written, into a journal of the run (its roots, its files; the rest is the
 // caller's). Stops at the first file that cannot be opened for reading and writing or read, or
-// that is too short for a tag block, with a BatchError naming it (none rewritten).
+// that is too short for a tag block, with a BatchError naming it (none rewritten). `beforeFile`
+// and `afterFile` are told each position.
 Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
-                    const TagRewrite& changes, bool numberTracks,
-                    std::vector<ReadTarget>& found);
+                    const TagRewrite& changes, bool numberTracks, std::vector<ReadTarget>& found,
+                    const std::function<void(std::size_t)>& beforeFile = {},
+                    const std::function<void(std::size_t)>& afterFile = {});
 
 // The run's second pass: rewrites the files in list order, giving the file at position i the
 // track i + 1 when `journal.numberTracks`. Each file is opened by path again and must still be
@@ -224,11 +232,12 @@ struct BatchRun {
 
 // The run over `targets` on the player whose root folder is `playerRoot` (as shown): the checks
 // (empty list, player present, at most 255 files to number), the request, the jacket name, the
-// lock, the first pass, the journal, the IMAGE folder, the jacket file, the rewrites with their
-// progress, and the summary. Every box it shows goes through run.messages. A failure before the
-// first write (a file that cannot be read, the journal) ends the run with one error box and
-// nothing written; a failure after it with one error box naming the file, the reason and how
-// many files were rewritten before it.
+// lock, then with the progress window shown the first pass, the journal, the IMAGE folder, the
+// jacket file and the rewrites, and the summary once the window is closed. Every box it shows
+// goes through run.messages. A failure before the first write (a file that cannot be read, the
+// journal) ends the run with one error box and nothing written; a failure after it with one
+// error box naming the file, the reason and how many files were rewritten before it. The
+// progress window is closed before either box.
 BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
                       BatchRun& run);
 

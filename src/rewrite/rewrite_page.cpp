@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "controls/anchors.h"
 #include "controls/browser.h"
+#include "controls/busy_window.h"
 #include "controls/designer.h"
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
@@ -172,7 +173,8 @@ bool RewritePage::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
+    // A disabled list (the batch runs) handles no key: its filter sees the key before the list.
+    if (watched == ListBox1 && event->type() == QEvent::KeyPress && ListBox1->isEnabled()) {
         // The key passes on to the list after the handler, whatever it is.
         RunHandler(this, [this, event] { ListBox1KeyDown(static_cast<QKeyEvent*>(event)); });
     }
@@ -190,6 +192,8 @@ void RewritePage::ListBox1DragDrop(const std::vector<std::filesystem::path>& fil
 
 void RewritePage::RunBatchRewrite() {
     const std::vector<std::string> targets = Targets();
+    // For the whole run no handler of the main window runs, so the target list stays as it is.
+    const BusyWindow busy(window());
     WindowMessages messages(window());
     ProgressWindow progress(Form5, window());
     SystemClock clock;

@@ -102,7 +102,12 @@ TForm3::TForm3(QWidget* parent, const DriveMap& drives)
 
 std::optional<RewriteRequest> TForm3::Ask(QWidget* owner) {
     handedOver_.reset();
-    Image1->setPixmap(QPixmap(QStringLiteral(":/NoImage.bmp")));
+    // The picture a batch would write: the one kept from the last load, or the placeholder while
+    // none has been loaded.
+    if (JacketPreview)
+        ShowPicture(Image1, *JacketPreview);
+    else
+        Image1->setPixmap(QPixmap(QStringLiteral(":/NoImage.bmp")));
     CenterOnWindow(this, owner);
     exec();
     return std::exchange(handedOver_, std::nullopt);

@@ -48,8 +48,9 @@ public:
     // The jacket made by the last successful "Load Picture"; nothing before the first.
     std::optional<Picture15> JacketPreview;
 
-    // Shows the dialog modally over `owner` with the placeholder in the preview, and returns what
-    // OK handed over, or nothing when the dialog was cancelled or closed otherwise.
+    // Shows the dialog modally over `owner`, its preview showing the kept JacketPreview (the
+    // placeholder before the first load), and returns what OK handed over, or nothing when the
+    // dialog was cancelled or closed otherwise.
     std::optional<RewriteRequest> Ask(QWidget* owner);
 
 public slots:

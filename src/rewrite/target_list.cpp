@@ -1,6 +1,7 @@
 #include "rewrite/target_list.h"
 
 #include "platform/drives.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace corvina {
@@ -40,7 +41,8 @@ DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesys
                 "せん。";
         if (problem != nullptr) {
             dropped.entries.clear();
-            dropped.refused = file.string() + problem;
+            // Named as the lists would show it; a file outside every drive has only its host path.
+            dropped.refused = ShownPath(entry ? *entry : file.string()) + problem;
             return dropped;
         }
         dropped.entries.push_back(std::move(*entry));

@@ -26,7 +26,8 @@ class DriveMap;
 // Windows paths through the drive map. Only SAT files (named *.SAT, in any case) can join the
 // list, since a batch writes at fixed offsets of every file in it. When one dropped file is not
 // a SAT file or lies outside every mapped drive, nothing of the drop counts: `refused` is the
-// error box's text, naming that file, and `entries` is empty.
+// error box's text, naming that file by its Windows path (its host path when no drive holds it),
+// and `entries` is empty.
 struct DroppedFiles {
     std::vector<std::string> entries;
     std::string refused;

@@ -219,11 +219,14 @@ bool UndoFile(const Journal& journal, const FileGroup& group, bool dryRun,
 // The files of the journal, each once, in list order of their first entry; entries that name no
 // file the undo may write are problems.
 std::vector<FileGroup> GroupFiles(const Journal& journal, Places& places,
-                                  std::vector<UndoProblem>& problems) {
+                                  std::vector<UndoProblem>& problems,
+                                  const std::function<void(const UndoStep&)>& progress) {
     std::vector<FileGroup> groups;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> byId;
     for (std::size_t i = 0; i < journal.files.size(); ++i) {
         const JournalFile& entry = journal.files[i];
+        if (progress)
+            progress({UndoStep::Pass::Checking, i, journal.files.size(), entry.path.text});
         try {
             fs::path host = places.Host(entry.path);
             const File::Id id = File::OpenRead(host).GetStamp().id;
@@ -279,8 +282,19 @@ void UndoJacket(const Journal& journal, Places& places, bool dryRun, UndoReport&
 
 }  // namespace
 
+std::string UndoProgressText(const UndoStep& step) {
+    return std::string(step.file) + (step.pass == UndoStep::Pass::Checking
+                                         ? " を確かめています。"
+                                         : " を元に戻しています。");
+}
+
+int UndoProgressPercent(const UndoStep& step) noexcept {
+    const std::size_t before = step.pass == UndoStep::Pass::Checking ? 0 : step.total;
+    return ProgressPercent(before + step.done, 2 * step.total);
+}
+
 UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view program,
-                         const std::function<void(std::size_t, std::size_t)>& progress) {
+                         const std::function<void(const UndoStep&)>& progress) {
     UndoReport report;
     report.dryRun = dryRun;
     const fs::path folder = drives.ResolveOrThrow(kUndoFolder);
@@ -314,9 +328,12 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
         report.missingRoot = *missing;
         return report;
     }
-    const std::vector<FileGroup> groups = GroupFiles(journal, places, report.leftAlone);
+    const std::vector<FileGroup> groups = GroupFiles(journal, places, report.leftAlone, progress);
     for (std::size_t k = 0; k < groups.size(); ++k) {
-        if (progress) progress(k, groups.size());
+        if (progress) {
+            progress({UndoStep::Pass::Restoring, k, groups.size(),
+                      journal.files[groups[k].entries.front()].path.text});
+        }
         if (UndoFile(journal, groups[k], dryRun, report.leftAlone)) ++report.restored;
     }
     std::stable_sort(report.leftAlone.begin(), report.leftAlone.end(),
@@ -396,18 +413,31 @@ std::vector<std::string> UndoSummaryLines(const UndoReport& report) {
     return lines;
 }
 
-void RunUndo(const DriveMap& drives, Messages& messages) {
+void RunUndo(const DriveMap& drives, Messages& messages, BatchProgress& progress) {
+    bool shown = false;
+    const auto step = [&](const UndoStep& at) {
+        if (!shown) progress.Show();
+        shown = true;
+        progress.SetText(UndoProgressText(at));
+        progress.SetPosition(UndoProgressPercent(at));
+    };
+    const auto close = [&] {
+        if (shown) progress.Close();
+    };
     UndoReport report;
     try {
-        report = UndoLastBatch(drives, false, kProgramName);
+        report = UndoLastBatch(drives, false, kProgramName, step);
     } catch (const RunLockHeld& e) {
+        close();
         messages.Error(RunLockHeldMessage(e));
         return;
     } catch (const std::exception& e) {
+        close();
         messages.Error("一括書き換えを元に戻せませんでした。ファイルは何も変更していません。\r" +
                        std::string(e.what()));
         return;
     }
+    close();
     std::string text;
     for (const std::string& line : UndoSummaryLines(report)) {
         if (!text.empty()) text += '\r';

@@ -11,6 +11,7 @@
 // where those ranges still hold what the run wrote, and the jacket file the run made is removed.
 namespace corvina {
 
+class BatchProgress;
 class DriveMap;
 class Messages;
 
@@ -40,15 +41,31 @@ struct UndoReport {
     bool leftoverRemoved = false;  // the temporary file of a jacket the run was writing
 };
 
+// How far undo is. It goes through the journal's files twice: first it finds each file and
+// tells files listed twice apart (Checking), then it restores each file once (Restoring).
+struct UndoStep {
+    enum class Pass { Checking, Restoring };
+    Pass pass;
+    std::size_t done;       // files of this pass done so far
+    std::size_t total;      // files of this pass
+    std::string_view file;  // the file about to be looked at, as the journal names it
+};
+
+// The progress window's text for a step: "<file> を確かめています。" or "<file>
+// を元に戻しています。".
+std::string UndoProgressText(const UndoStep& step);
+
+// The bar's position at a step: the first pass fills its first half, the second its second half.
+int UndoProgressPercent(const UndoStep& step) noexcept;
+
 // Undoes the newest journal not yet undone in the undo folder and marks it undone; with `dryRun`
 // only finds out what it would do and writes nothing. Holds the run lock throughout, in the name
 // of `program` (RunLockHeld when another batch or undo holds it). A damaged journal is set aside
 // (with `dryRun` only named) and the one before it is taken. A journal that cannot be read
 // throws (FileError) before any file is touched.
-// `progress`, when given, is told before each file how many of how many are done.
-UndoReport UndoLastBatch(
-    const DriveMap& drives, bool dryRun, std::string_view program,
-    const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+// `progress`, when given, is told before each file of each pass.
+UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view program,
+                         const std::function<void(const UndoStep&)>& progress = {});
 
 // What undo did, line by line: the summary first, then each file left alone with its reason.
 std::vector<std::string> UndoSummaryLines(const UndoReport& report);
@@ -56,7 +73,8 @@ std::vector<std::string> UndoSummaryLines(const UndoReport& report);
 std::vector<std::string> UndoProblemLines(const UndoReport& report);
 
 // The menu's undo: UndoLastBatch and one box, plain with what it did, or an error box naming the
-// reason when undo could not start or a drive of the run is missing.
-void RunUndo(const DriveMap& drives, Messages& messages);
+// reason when undo could not start or a drive of the run is missing. The progress window shows
+// once undo reaches the journal's first file, and is closed before the box.
+void RunUndo(const DriveMap& drives, Messages& messages, BatchProgress& progress);
 
 }  // namespace corvina

@@ -2,9 +2,11 @@
 
 #include <exception>
 
+#include "formats/gbp.h"
 #include "formats/player.h"
 #include "formats/sat_tags.h"
 #include "platform/drives.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace corvina {
@@ -64,16 +66,27 @@ std::optional<TagDetail> DetailOfRow(const DriveMap& drives, std::string_view fo
     const std::string& jacketName = row[kColumnGbpFileName];
     const char letter = DeviceLetter(deviceDrive);
     if (IsPlainJacketName(jacketName) && letter != '\0') {
-        const auto jacket = drives.Resolve(JoinPath(JacketFolderPath(letter), jacketName));
+        const std::string shown = JoinPath(JacketFolderPath(letter), jacketName);
+        const auto jacket = drives.Resolve(shown);
         // Anything there but a folder counts: one that cannot be opened is an error to report.
         std::error_code ec;
         const auto type = jacket ? std::filesystem::status(*jacket, ec).type()
                                  : std::filesystem::file_type::not_found;
         if (!ec && type != std::filesystem::file_type::not_found &&
-            type != std::filesystem::file_type::directory)
+            type != std::filesystem::file_type::directory) {
             detail.jacket = *jacket;
+            detail.jacketShown = shown;
+        }
     }
     return detail;
+}
+
+Picture15 ReadJacketOf(const TagDetail& detail) {
+    try {
+        return ReadGbpPicture(detail.jacket.value(), kJacketWidth, kJacketHeight);
+    } catch (const FileError& e) {
+        throw FileError(e.failure(), detail.jacketShown, e.reason());
+    }
 }
 
 }  // namespace corvina

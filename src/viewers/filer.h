@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/picture.h"
 #include "viewers/file_entry_text.h"
 
 namespace corvina {
@@ -52,6 +53,8 @@ struct TagDetail {
     std::optional<EntryTexts> file;
     // The host path of the jacket picture to show; nothing shows the placeholder.
     std::optional<std::filesystem::path> jacket;
+    // The jacket picture as the lists name it ("F:\GBSYSTEM\IMAGE\<name>").
+    std::string jacketShown;
 };
 
 // The detail view of `row`. `folderText` is the file list's folder. Nothing (the panel stays as
@@ -63,6 +66,9 @@ std::optional<TagDetail> DetailOfRow(const DriveMap& drives, std::string_view fo
                                      const TagRow& firstRow, const TagRow& row,
                                      std::string_view deviceDrive,
                                      const DateTimeFormat& format = {});
+
+// The jacket picture of a detail that has one. A FileError names it as jacketShown does.
+Picture15 ReadJacketOf(const TagDetail& detail);
 
 // True for a jacket name read from a SAT file that stays inside the jacket folder: not empty,
 // and without a separator, a drive colon or "..".

@@ -173,7 +173,7 @@ void FilerPage::StringGrid1SelectCell(int /*column*/, int row) {
     }
     // A jacket that cannot be opened ends here in the default error box; the preview keeps its
     // picture.
-    ShowPicture(Image1, ReadGbpPicture(*detail->jacket, kJacketWidth, kJacketHeight));
+    ShowPicture(Image1, ReadJacketOf(*detail));
 }
 
 void FilerPage::BitBtn4Click() {

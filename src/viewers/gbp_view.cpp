@@ -24,6 +24,16 @@ GbpShown ShowGbpFile(const std::filesystem::path& path, const DateTimeFormat& fo
     return {std::move(info), std::move(picture)};
 }
 
+GbpShown ShowGbpFile(const DriveMap& drives, std::string_view windowsPath,
+                     const DateTimeFormat& format) {
+    const std::filesystem::path host = drives.ResolveOrThrow(windowsPath);
+    try {
+        return ShowGbpFile(host, format);
+    } catch (const FileError& e) {
+        throw FileError(e.failure(), std::string(windowsPath), e.reason());
+    }
+}
+
 std::string GbpItemPath(std::string_view folderText, std::string_view name) {
     std::string path(folderText);
     path += '\\';

@@ -43,6 +43,11 @@ struct GbpShown {
 // Reads the file at a host path: its entry, then its picture. Throws FileError when it cannot.
 GbpShown ShowGbpFile(const std::filesystem::path& path, const DateTimeFormat& format = {});
 
+// The same for the file a Windows path names; the FileError then names the Windows path, as the
+// list shows the file, not the host file behind it.
+GbpShown ShowGbpFile(const DriveMap& drives, std::string_view windowsPath,
+                     const DateTimeFormat& format = {});
+
 // The list item's path: the folder text, "\" and the name, always joined with "\" (at a drive
 // root the separator is doubled, which names the same file).
 std::string GbpItemPath(std::string_view folderText, std::string_view name);

@@ -79,8 +79,8 @@ void GbpViewPage::FileListBox3Click() {
     if (shown < 0) return;
 
     const Hourglass hourglass;
-    const GbpShown file = ShowGbpFile(state_.Drives().ResolveOrThrow(
-        GbpItemPath(FileListBox3->Directory(), FileListBox3->Name(shown))));
+    const GbpShown file = ShowGbpFile(
+        state_.Drives(), GbpItemPath(FileListBox3->Directory(), FileListBox3->Name(shown)));
     if (file.info.kind.kind == GbpKind::Wallpaper) {
         Image2->resize(kWallpaperImageSize);
         Bevel3->resize(kWallpaperBevelSize);
@@ -115,7 +115,7 @@ void GbpViewPage::FileListBox3KeyDown(QKeyEvent* event) {
 }
 
 bool GbpViewPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FileListBox3 && event->type() == QEvent::KeyPress) {
+    if (watched == FileListBox3 && event->type() == QEvent::KeyPress && FileListBox3->isEnabled()) {
         RunHandler(this, [this, event] { FileListBox3KeyDown(static_cast<QKeyEvent*>(event)); });
     }
     return QWidget::eventFilter(watched, event);

@@ -31,7 +31,10 @@ TEST_F(StartupTest, OnlyTheFirstCharacterOfTheDriveCounts) {
     EXPECT_EQ(DeviceLetter("f"), 'f');
     EXPECT_EQ(DeviceLetter("G:\\music"), 'G');
     EXPECT_EQ(DeviceLetter(""), '\0');
-    EXPECT_EQ(JacketFolderPath('f'), "f:\\GBSYSTEM\\IMAGE");
+    // Paths on the player's drive are shown with the letter in upper case, as the lists show it.
+    EXPECT_EQ(DeviceRootPath('f'), "F:\\");
+    EXPECT_EQ(JacketFolderPath('f'), "F:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(DeviceFolderPath('G'), "G:\\GBSYSTEM");
 }
 
 TEST_F(StartupTest, PlayerIsPresentWhenItsSystemFolderExistsInAnyCase) {
@@ -65,7 +68,7 @@ TEST_F(StartupTest, PlanWithoutSettingsLooksOnDriveF) {
     const StartupPlan plan = PlanStartup(drives_, settings.deviceDrive);
     EXPECT_EQ(plan.deviceLetter, 'f');
     EXPECT_TRUE(plan.devicePresent);
-    EXPECT_EQ(plan.gbpFolder, "f:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(plan.gbpFolder, "F:\\GBSYSTEM\\IMAGE");
 }
 
 TEST_F(StartupTest, PlanUsesTheLetterOfALongerDriveText) {

@@ -157,6 +157,16 @@ TEST_F(LinkPlayerDriveTest, NeverChangesALiveLetterOrAnythingButALink) {
     EXPECT_NE(file.message.find("h:"), std::string::npos) << file.message;
     EXPECT_EQ(LinkPlayerDrive(dir_ / "prefix", '\0', table_).outcome, PlayerLink::kFailed);
     EXPECT_EQ(LinkPlayerDrive(dir_ / "prefix", 'k', "").outcome, PlayerLink::kNoPlayer);
+    // A mount table handed over by a reader is read only for a letter that leads nowhere.
+    int reads = 0;
+    const MountTableReader reader = [&] {
+        ++reads;
+        return std::string();
+    };
+    EXPECT_EQ(LinkPlayerDrive(dir_ / "prefix", 'f', reader).outcome, PlayerLink::kLive);
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(LinkPlayerDrive(dir_ / "prefix", 'k', reader).outcome, PlayerLink::kNoPlayer);
+    EXPECT_EQ(reads, 1);
 
     EXPECT_EQ(fs::read_symlink(devices_ / "f:"), folder_);
     EXPECT_EQ(fs::read_symlink(devices_ / "J:"), folder_);

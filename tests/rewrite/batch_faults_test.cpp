@@ -112,8 +112,8 @@ TEST_F(BatchFaultTest, AnUndoKilledMidwayIsRunAgainToTheEnd) {
     for (const std::size_t at : {std::size_t{1}, std::size_t{3}}) {
         SCOPED_TRACE(at);
         const int signal = InChild([&] {
-            UndoLastBatch(drives_, false, "test", [&](std::size_t done, std::size_t) {
-                if (done == at) ::raise(SIGKILL);
+            UndoLastBatch(drives_, false, "test", [&](const UndoStep& step) {
+                if (step.pass == UndoStep::Pass::Restoring && step.done == at) ::raise(SIGKILL);
             });
         });
         EXPECT_EQ(signal, SIGKILL);

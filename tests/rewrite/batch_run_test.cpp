@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -192,9 +193,18 @@ TEST_F(BatchRunTest, WhatEachChoiceWritesAndTheOrderOfWhatTheRunShows) {
             EXPECT_EQ(outcome.jacketName, kNoJacketText);
             EXPECT_EQ(ImageFiles(), imagesBefore);
         }
+        // The window shows while the files are read for the journal, then while they are
+        // rewritten, and closes before the summary.
         const std::vector<std::string> expected = {
             "show",
             "pause 100",
+            "text: " + files_[0] + " を読み込んでいます。",
+            "bar 33",
+            "text: " + files_[1] + " を読み込んでいます。",
+            "bar 67",
+            "text: " + files_[2] + " を読み込んでいます。",
+            "bar 100",
+            "bar 0",
             "text: " + files_[0] + " を書き換えています。",
             "bar 33",
             "text: " + files_[1] + " を書き換えています。",
@@ -209,13 +219,18 @@ TEST_F(BatchRunTest, WhatEachChoiceWritesAndTheOrderOfWhatTheRunShows) {
     }
 }
 
-TEST_F(BatchRunTest, MissingImageFolderIsCreatedAndSaidBeforeTheProgressShows) {
+TEST_F(BatchRunTest, MissingImageFolderIsCreatedAndSaidBeforeAnyFileIsRewritten) {
     fs::remove(ImageFolder());
     ASSERT_EQ(Run(Tags(false), files_).kind, BatchOutcome::Kind::Done);
     EXPECT_TRUE(fs::is_directory(ImageFolder()));
-    ASSERT_GE(recorder_.log.size(), 2u);
-    EXPECT_EQ(recorder_.log[0], "plain: " + std::string(kImageFolderCreatedMessage));
-    EXPECT_EQ(recorder_.log[1], "show");
+    // Once the journal is in place, after the files were read.
+    const auto box = std::find(recorder_.log.begin(), recorder_.log.end(),
+                               "plain: " + std::string(kImageFolderCreatedMessage));
+    ASSERT_NE(box, recorder_.log.end());
+    ASSERT_GE(box - recorder_.log.begin(), 2);
+    EXPECT_EQ(*(box - 2), "text: " + files_[2] + " を読み込んでいます。");
+    EXPECT_EQ(*(box + 1), "bar 0");
+    EXPECT_EQ(*(box + 2), "text: " + files_[0] + " を書き換えています。");
 }
 
 TEST_F(BatchRunTest, AFileThatCannotBeRewrittenStopsTheRunBeforeAnyWrite) {
@@ -258,8 +273,16 @@ TEST_F(BatchRunTest, AFileThatCannotBeRewrittenStopsTheRunBeforeAnyWrite) {
         if (fs::exists(outside)) {
             EXPECT_EQ(ReadBytes(outside), PatternFile(1024, 9));
         }
-        ASSERT_EQ(recorder_.log.size(), 1u);
-        const std::string& box = recorder_.log[0];
+        // The window, shown while the files were read, is closed before the box.
+        const std::vector<std::string> shown = {"show",
+                                                "pause 100",
+                                                "text: " + files_[0] + " を読み込んでいます。",
+                                                "bar 33",
+                                                "text: " + files_[1] + " を読み込んでいます。",
+                                                "close"};
+        ASSERT_EQ(recorder_.log.size(), shown.size() + 1);
+        EXPECT_TRUE(std::equal(shown.begin(), shown.end(), recorder_.log.begin()));
+        const std::string& box = recorder_.log.back();
         EXPECT_EQ(box.rfind("error: " + files_[1] + " は書き換えられません。", 0), 0u) << box;
         EXPECT_NE(box.find("3 個のファイルはどれも書き換えていません。"), std::string::npos) << box;
     }
@@ -289,7 +312,7 @@ TEST_F(BatchRunTest, AFileChangedDuringTheRunStopsItThereNeverReportedRewritten)
             WriteBytes(files_[i], PatternFile(1024, static_cast<int>(i)));
         Bytes meddled;
         recorder_.onText = [&](std::string_view text) {
-            if (text.rfind(files_[1], 0) != 0) return;
+            if (text != ProgressText(files_[1])) return;
             c.meddle(files_[1]);
             if (fs::exists(files_[1])) meddled = ReadBytes(files_[1]);
         };
@@ -303,11 +326,12 @@ TEST_F(BatchRunTest, AFileChangedDuringTheRunStopsItThereNeverReportedRewritten)
             EXPECT_EQ(ReadBytes(files_[1]), meddled);
         }
         EXPECT_EQ(ReadBytes(files_[2]), PatternFile(1024, 2));
-        // The jacket saved before stays; the window is left with the failing path.
+        // The jacket saved before stays; the window is closed before the box.
         EXPECT_TRUE(fs::exists(ImageFolder() / outcome.jacketName));
-        ASSERT_GE(recorder_.log.size(), 2u);
-        EXPECT_EQ(recorder_.log[recorder_.log.size() - 2],
+        ASSERT_GE(recorder_.log.size(), 3u);
+        EXPECT_EQ(recorder_.log[recorder_.log.size() - 3],
                   "text: " + files_[1] + " を書き換えています。");
+        EXPECT_EQ(recorder_.log[recorder_.log.size() - 2], "close");
         const std::string& box = recorder_.log.back();
         EXPECT_EQ(box.rfind("error: " + files_[1], 0), 0u) << box;
         EXPECT_NE(box.find(c.reason), std::string::npos) << box;

@@ -26,7 +26,8 @@ namespace corvina::test {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-// The run's boxes, progress and clock; `onPosition` and `onBox` let a test act in the middle.
+// The run's boxes, progress and clock; `onPosition` (told after each file rewritten) and `onBox`
+// let a test act in the middle.
 class Quiet : public Messages, public BatchProgress, public Clock {
 public:
     bool Show(MessageKind, std::string_view text) override {
@@ -36,9 +37,11 @@ public:
     }
     void Show() override {}
     void SetText(std::string_view text) override {
+        rewriting = text.ends_with(" を書き換えています。");
         if (onText) onText(text);
     }
     void SetPosition(int percent) override {
+        if (!rewriting) return;  // the files read before anything is written
         ++filesDone;
         if (onPosition) onPosition(filesDone, percent);
     }
@@ -50,6 +53,7 @@ public:
     std::vector<std::string> boxes;
     std::uint64_t seed = 7;
     std::size_t filesDone = 0;
+    bool rewriting = false;
     std::function<void(std::string_view)> onBox;
     std::function<void(std::string_view)> onText;
     std::function<void(std::size_t, int)> onPosition;

@@ -35,7 +35,7 @@ TEST_F(UndoTest, UndoGivesBackEveryFileAsItWasAfterFullAndFailedRuns) {
         const std::vector<std::string> imagesBefore = ImageFiles();
         Bytes removed;
         quiet_.onText = [&](std::string_view text) {
-            if (c.failAt < 0 || text.rfind(targets_[c.failAt], 0) != 0) return;
+            if (c.failAt < 0 || text != ProgressText(targets_[c.failAt])) return;
             removed = ReadBytes(Host(targets_[c.failAt]));
             fs::remove(Host(targets_[c.failAt]));
         };
@@ -157,7 +157,7 @@ TEST_F(UndoTest, ADamagedJournalIsSetAsideAndTheBatchBeforeItUndone) {
         EXPECT_EQ(Undo(true).damagedJournals.size(), 1u);
         EXPECT_TRUE(fs::exists(pathB));
         Quiet box;
-        RunUndo(drives_, box);
+        RunUndo(drives_, box, box);
         ASSERT_EQ(box.boxes.size(), 1u);
         EXPECT_NE(box.boxes[0].find(pathB.string()), std::string::npos) << box.boxes[0];
         EXPECT_NE(box.boxes[0].find("2 個のファイルを元に戻しました"), std::string::npos)
@@ -411,7 +411,7 @@ TEST_F(UndoTest, WithThePlayerAwayUndoWritesNothingAndCanBeRunAgainOnceItIsBack)
             EXPECT_EQ(report.restored, 0u);
         }
         Quiet box;
-        RunUndo(drives_, box);
+        RunUndo(drives_, box, box);
         ASSERT_EQ(box.boxes.size(), 1u);
         EXPECT_NE(box.boxes[0].find("F:\\ が見つかりません"), std::string::npos) << box.boxes[0];
         EXPECT_NE(box.boxes[0].find("もう一度"), std::string::npos) << box.boxes[0];
@@ -454,6 +454,49 @@ TEST_F(UndoTest, ReportsCountEachFileOnceAndWhatUndoReallyDid) {
     EXPECT_EQ(UndoProblemLines(report).front(), "F:\\A\\x01\\x0AB\\x7F.SAT はそのままにしました (理由)。");
 }
 
+// What the menu's undo shows, in order, as one log.
+class UndoLog : public Messages, public BatchProgress {
+public:
+    bool Show(MessageKind, std::string_view text) override {
+        log.push_back("box: " + std::string(text.substr(0, text.find('\r'))));
+        return false;
+    }
+    void Show() override { log.push_back("show"); }
+    void SetText(std::string_view text) override { log.push_back("text: " + std::string(text)); }
+    void SetPosition(int percent) override { log.push_back("bar " + std::to_string(percent)); }
+    void Close() override { log.push_back("close"); }
+    std::vector<std::string> log;
+};
+
+TEST_F(UndoTest, TheMenusUndoShowsItsTwoPassesAndClosesItsWindowBeforeTheBox) {
+    // Nothing to undo: the box alone.
+    UndoLog nothing;
+    RunUndo(drives_, nothing, nothing);
+    EXPECT_EQ(nothing.log, std::vector<std::string>{"box: " + std::string(kNothingToUndoMessage)});
+
+    // Five entries, the first file listed twice: five files checked, four restored.
+    std::vector<std::string> targets = targets_;
+    targets.push_back(targets_[0]);
+    ASSERT_EQ(Batch(FullRequest("さくら"), targets).kind, BatchOutcome::Kind::Done);
+    UndoLog undo;
+    RunUndo(drives_, undo, undo);
+    std::vector<std::string> expected = {"show"};
+    const int checking[] = {0, 10, 20, 30, 40};
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        expected.push_back("text: " + targets[i] + " を確かめています。");
+        expected.push_back("bar " + std::to_string(checking[i]));
+    }
+    const int restoring[] = {50, 62, 75, 88};
+    for (std::size_t i = 0; i < targets_.size(); ++i) {
+        expected.push_back("text: " + targets_[i] + " を元に戻しています。");
+        expected.push_back("bar " + std::to_string(restoring[i]));
+    }
+    expected.push_back("close");
+    ASSERT_EQ(undo.log.size(), expected.size() + 1);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), undo.log.begin()));
+    EXPECT_EQ(undo.log.back().rfind("box: 一括書き換えを元に戻しました", 0), 0u) << undo.log.back();
+}
+
 TEST_F(UndoTest, OneBatchOrUndoAtATime) {
     fs::create_directories(UndoFolder());
     const std::vector<Bytes> before = Contents();
@@ -467,7 +510,7 @@ TEST_F(UndoTest, OneBatchOrUndoAtATime) {
         EXPECT_TRUE(ListJournals(UndoFolder()).empty());
         EXPECT_THROW(Undo(), RunLockHeld);
         Quiet box;
-        RunUndo(drives_, box);
+        RunUndo(drives_, box, box);
         ASSERT_EQ(box.boxes.size(), 1u);
         EXPECT_NE(box.boxes[0].find("corvina-cli"), std::string::npos) << box.boxes[0];
     }

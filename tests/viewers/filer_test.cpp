@@ -133,6 +133,8 @@ TEST_F(FilerTest, DetailFollowsTheFirstRowAndTakesJacketsOnlyFromThePlayer) {
             EXPECT_EQ(detail->file->size, "1024 Byte");
         }
         EXPECT_EQ(detail->jacket, c.jacket);
+        // Named as the lists show it, whatever the case of the drive setting.
+        EXPECT_EQ(detail->jacketShown, c.jacket ? "F:\\GBSYSTEM\\IMAGE\\" + good : "");
     }
 }
 

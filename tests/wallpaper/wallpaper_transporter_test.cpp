@@ -64,7 +64,7 @@ TEST_F(TransporterTest, AFailedWriteNamesTheFileAndKeepsThePictureForAnotherTry)
         std::string message;  // of the default error box
     } cases[] = {
         {"q", false,
-         "ドライブがありません: \"q:\\GBWALL.GBP\" (ドライブ Q: は割り当てられていません)"},
+         "ドライブがありません: \"Q:\\GBWALL.GBP\" (ドライブ Q: は割り当てられていません)"},
         {"", false,
          "ファイルを作成できません: \"GBWALL.GBP\" (プレーヤーのドライブが設定されていません)"},
         // The wallpaper is on the player already; the copy is named as the user knows it.
@@ -99,7 +99,7 @@ TEST_F(TransporterTest, ALinkLeadingOutOfTheDriveIsRefusedBeforeAnythingIsWritte
         fs::path link;
         std::string message;
     } cases[] = {
-        {stick_ / "GBWALL.GBP", "ドライブの外を指すリンクには書き込みません: \"g:\\GBWALL.GBP\" (" +
+        {stick_ / "GBWALL.GBP", "ドライブの外を指すリンクには書き込みません: \"G:\\GBWALL.GBP\" (" +
                                     (real / "outside.bin").string() + ")"},
         {copy_, "ドライブの外を指すリンクには書き込みません: \"C:\\unko.bmp\" (" +
                     (real / "outside.bin").string() + ")"},

@@ -9,16 +9,23 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
+#include <memory>
 
 #include "app/main_window.h"
 #include "controls/directory_list_box.h"
 #include "controls/file_list_box.h"
+#include "controls/picture_label.h"
 #include "formats/gbp.h"
+#include "formats/sat_tags.h"
+#include "platform/bitmap.h"
 #include "platform/picture_import.h"
 #include "rewrite/progress_window.h"
 #include "rewrite/rewrite_settings_window.h"
@@ -57,6 +64,27 @@ QStringList Entries(QListWidget* list) {
     return entries;
 }
 
+// The boxes, each noting whether a progress window was still on screen when it came.
+class BoxesAfterProgress : public test::ScriptedMessageBoxes {
+public:
+    bool Show(QWidget* parent, MessageKind kind, const QString& text) override {
+        progressShown.push_back(Form5->isVisible() || Form1->UndoProgressForm->isVisible());
+        return ScriptedMessageBoxes::Show(parent, kind, text);
+    }
+    std::vector<bool> progressShown;
+};
+
+// What a 50 ms timer found when it fired during a run, and what became of the input it tried.
+struct Probe {
+    bool fired = false;
+    QString text;  // the progress window's file text then
+    bool modal = false;
+    bool menusEnabled = true;
+    bool pageEnabled = true;
+    bool menuOpened = false;
+    int entries = -1;  // the target list after a Delete key and "All Erase"
+};
+
 class BatchRewriteTest : public ::testing::Test {
 protected:
     BatchRewriteTest() {
@@ -66,18 +94,59 @@ protected:
         test::WriteBytes(player_ / "ROOT.SAT", Pattern(1));
         test::WriteBytes(player_ / "MUSIC" / "B.SAT", Pattern(2));
         test::WriteBytes(player_ / "MUSIC" / "A.SAT", Pattern(3));
-        CreateForms(prefix_.drives());
+        CreateForms(prefix_.drives(), test::NoMounts);
         page_ = Form1->TabSheet1;
     }
     ~BatchRewriteTest() override { DestroyForms(); }
 
     void Browse(const char* folder) { page_->DirectoryListBox1->SetDirectory(folder); }
 
+    // Holds the run up once, at the first move of the bar of `form` while its text ends with
+    // `doing`, for longer than a 50 ms timer started there: the timer fires only if the run lets
+    // events through before it ends. The timer then tries what a user might do meanwhile.
+    void ProbeDuring(TForm5* form, const QString& doing, Probe& probe, const char* screenshot) {
+        auto armed = std::make_shared<bool>(false);
+        QObject::connect(
+            form->ProgressBar1, &QProgressBar::valueChanged, &probes_, [=, this, &probe] {
+                if (*armed || !form->Label2->text().endsWith(doing)) return;
+                *armed = true;
+                QTimer::singleShot(50, &probes_, [=, this, &probe] {
+                    probe.fired = true;
+                    probe.text = form->Label2->text();
+                    probe.modal = QApplication::activeModalWidget() == form;
+                    probe.menusEnabled = Form1->MainMenu1->isEnabled();
+                    probe.pageEnabled = page_->isEnabled();
+                    SaveScreenshot(form, screenshot);
+                    SaveScreenshot(Form1, (std::string(screenshot) + "-main-window").c_str());
+                    SaveScreenshot(nullptr, (std::string(screenshot) + "-screen").c_str());
+                    page_->ListBox1->setCurrentRow(0);
+                    QTest::keyClick(page_->ListBox1, Qt::Key_Delete);
+                    QTest::mouseClick(page_->BitBtn2, Qt::LeftButton);
+                    const QRect menu = Form1->MainMenu1->actionGeometry(Form1->X1->menuAction());
+                    QTest::mouseClick(Form1->MainMenu1, Qt::LeftButton, {}, menu.center());
+                    probe.menuOpened = Form1->X1->isVisible();
+                    Form1->X1->close();
+                    probe.entries = page_->ListBox1->count();
+                });
+                QThread::msleep(60);
+            });
+    }
+
+    // The three files of the player in the target list: A, B, then ROOT.
+    QStringList SendAllThree() {
+        Browse("F:\\MUSIC");
+        page_->BitBtn1->click();
+        Browse("F:\\");
+        page_->BitBtn1->click();
+        return Entries(page_->ListBox1);
+    }
+
     test::TempPrefix prefix_;
-    test::ScriptedMessageBoxes boxes_;
+    BoxesAfterProgress boxes_;
     test::ScriptedOpenDialogs dialogs_;
     fs::path player_;
     RewritePage* page_ = nullptr;
+    QObject probes_;  // the probes' connections end with the test
 };
 
 TEST_F(BatchRewriteTest, FilesFromTwoFoldersGetTagsNumbersAndOneNewJacket) {
@@ -103,7 +172,7 @@ TEST_F(BatchRewriteTest, FilesFromTwoFoldersGetTagsNumbersAndOneNewJacket) {
         SaveScreenshot(Form3, "dialog");
         QTest::mouseClick(Form3->Button1, Qt::LeftButton);
     });
-    // What the progress window shows while the files are rewritten.
+    // What the progress window shows while the files are read, then rewritten.
     struct Seen {
         QString text;
         int position;
@@ -112,7 +181,8 @@ TEST_F(BatchRewriteTest, FilesFromTwoFoldersGetTagsNumbersAndOneNewJacket) {
     std::vector<Seen> seen;
     QObject::connect(Form5->ProgressBar1, &QProgressBar::valueChanged, Form5, [&](int value) {
         seen.push_back({Form5->Label2->text(), value, Form5->isVisible()});
-        if (value == 67) SaveScreenshot(Form5, "progress");
+        if (value == 67)
+            SaveScreenshot(Form5, seen.size() < 4 ? "progress-reading" : "progress-rewriting");
     });
     Form1->StatusBar1->showMessage(QStringLiteral("something"));
     QTest::mouseClick(page_->BitBtn3, Qt::LeftButton);
@@ -125,16 +195,16 @@ TEST_F(BatchRewriteTest, FilesFromTwoFoldersGetTagsNumbersAndOneNewJacket) {
     const std::string jacket = summary.section(QStringLiteral("  "), 1).toStdString();
     ASSERT_EQ(jacket.size(), 20u);
 
-    ASSERT_EQ(seen.size(), 4u);
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(seen[i].text,
-                  targets[static_cast<int>(i)] + QStringLiteral(" を書き換えています。"));
+    ASSERT_EQ(seen.size(), 8u);
+    const int positions[] = {33, 67, 100, 0, 33, 67, 100, 0};
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QString file = targets[static_cast<int>(i < 3 ? i : i < 4 ? 2 : i < 7 ? i - 4 : 2)];
+        EXPECT_EQ(seen[i].text, file + (i < 4 ? QStringLiteral(" を読み込んでいます。")
+                                              : QStringLiteral(" を書き換えています。")));
+        EXPECT_EQ(seen[i].position, positions[i]);  // 0 as the rewriting starts and at the end
         EXPECT_TRUE(seen[i].visible);
     }
-    EXPECT_EQ(seen[0].position, 33);
-    EXPECT_EQ(seen[1].position, 67);
-    EXPECT_EQ(seen[2].position, 100);
-    EXPECT_EQ(seen[3].position, 0);  // reset as the window closes
     EXPECT_FALSE(Form5->isVisible());
     EXPECT_TRUE(Form1->StatusBar1->currentMessage().isEmpty());
 
@@ -219,6 +289,131 @@ TEST_F(BatchRewriteTest, DialogChecksKeepItOpenAndChoicesCarryOver) {
     EXPECT_EQ(request->texts.artist, "");
 }
 
+TEST_F(BatchRewriteTest, TheKeptPictureIsShownAndTheNextBatchWritesIt) {
+    // A picture of its own colours, saved as a bitmap of the jacket's size.
+    Picture15 picture(75, 75);
+    for (int y = 0; y < 75; ++y)
+        for (int x = 0; x < 75; ++x)
+            picture.set(x, y, static_cast<std::uint16_t>((x * 31 / 74) << 10 | (y * 31 / 74) << 5));
+    const fs::path bitmap = prefix_.folder() / "cover.bmp";
+    test::WriteBytes(bitmap, EncodeBitmap16(picture));
+    const auto shown = [] {
+        return Form3->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage placeholder =
+        QPixmap(QStringLiteral(":/NoImage.bmp")).toImage().convertToFormat(QImage::Format_RGB32);
+
+    Browse("F:\\MUSIC");
+    page_->BitBtn1->click();
+    for (int batch = 0; batch < 2; ++batch) {
+        SCOPED_TRACE(batch);
+        WhenModal([&](QWidget*) {
+            if (batch == 0) {
+                EXPECT_EQ(shown(), placeholder);  // nothing loaded yet
+                dialogs_.answers.push_back(QString::fromStdString(bitmap.string()));
+                Form3->Button3->click();
+            } else {
+                SaveScreenshot(Form3, "kept-picture");
+            }
+            EXPECT_EQ(shown(), ToImage(picture));
+            Form3->Button1->click();
+        });
+        page_->BitBtn3->click();
+        ASSERT_EQ(boxes_.shown.size(), static_cast<std::size_t>(batch + 1));
+        const std::string jacket =
+            boxes_.shown.back().text.section(QStringLiteral("  "), 1).toStdString();
+        EXPECT_EQ(ReadBytes(player_ / "GBSYSTEM" / "IMAGE" / jacket), WriteJacketGbp(picture));
+        EXPECT_EQ(ReadTagBlock(player_ / "MUSIC" / "A.SAT").gbpFileName, jacket);
+    }
+}
+
+TEST_F(BatchRewriteTest, NoHandlerOfTheMainWindowRunsWhileABatchReadsItsFilesOrUndoWorks) {
+    ASSERT_EQ(SendAllThree(),
+              (QStringList{"F:\\MUSIC\\A.SAT", "F:\\MUSIC\\B.SAT", "F:\\ROOT.SAT"}));
+    dialogs_.answers.push_back(QString::fromStdString(kPicture.string()));
+    WhenModal([](QWidget*) {
+        Form3->CheckBox1->click();
+        Form3->Edit2->setText(QStringLiteral("星野ひかり"));
+        Form3->Button3->click();
+        Form3->Button1->click();
+    });
+    Probe reading;
+    ProbeDuring(Form5, QStringLiteral(" を読み込んでいます。"), reading, "batch-reading");
+    page_->BitBtn3->click();
+
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_EQ(boxes_.shown[0].kind, MessageKind::Plain);
+    const std::string jacket = boxes_.shown[0].text.section(QStringLiteral("  "), 1).toStdString();
+    EXPECT_EQ(ReadTagBlock(player_ / "ROOT.SAT").artist, "星野ひかり");
+
+    Probe undoing;
+    ProbeDuring(Form1->UndoProgressForm, QStringLiteral(" を元に戻しています。"), undoing, "undo");
+    Form1->UndoU1->trigger();
+    ASSERT_EQ(boxes_.shown.size(), 2u);
+    const QString summary = boxes_.shown[1].text;
+    EXPECT_EQ(boxes_.shown[1].kind, MessageKind::Plain);
+    EXPECT_TRUE(summary.contains(QStringLiteral("3 個のファイルを元に戻しました。")));
+    // The jacket file is named as the lists show it, with an upper-case drive letter.
+    EXPECT_TRUE(summary.contains(QStringLiteral("ジャケット画像ファイル F:\\GBSYSTEM\\IMAGE\\") +
+                                 QString::fromStdString(jacket) +
+                                 QStringLiteral(" を削除しました。")))
+        << summary.toStdString();
+    EXPECT_EQ(ReadBytes(player_ / "ROOT.SAT"), Pattern(1));
+
+    for (const Probe* probe : {&reading, &undoing}) {
+        SCOPED_TRACE(probe == &reading ? "batch" : "undo");
+        EXPECT_TRUE(probe->fired);
+        EXPECT_TRUE(probe->modal);
+        EXPECT_FALSE(probe->menusEnabled);
+        EXPECT_FALSE(probe->pageEnabled);
+        EXPECT_FALSE(probe->menuOpened);
+        EXPECT_EQ(probe->entries, 3);
+    }
+    EXPECT_TRUE(reading.text.startsWith(QStringLiteral("F:\\"))) << reading.text.toStdString();
+    EXPECT_TRUE(undoing.text.startsWith(QStringLiteral("F:\\"))) << undoing.text.toStdString();
+    // Each window was closed before its box, and the main window takes input again.
+    EXPECT_EQ(boxes_.progressShown, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(Form1->UndoProgressForm->isVisible());
+    EXPECT_TRUE(Form1->MainMenu1->isEnabled());
+    EXPECT_TRUE(page_->isEnabled());
+    EXPECT_EQ(Form1->UndoProgressForm->windowTitle(), "一括書き換えを元に戻しています。");
+}
+
+TEST_F(BatchRewriteTest, AFailedRunClosesItsProgressWindowBeforeTheErrorBox) {
+    SendAllThree();
+    WhenModal([](QWidget*) {
+        Form3->CheckBox1->click();
+        Form3->CheckBox2->click();  // tags only
+        Form3->Button1->click();
+    });
+    // Once the files are read, another program changes B before its turn comes.
+    QObject::connect(Form5->ProgressBar1, &QProgressBar::valueChanged, &probes_, [&](int value) {
+        if (value != 0 || !Form5->isVisible()) return;
+        Bytes changed = Pattern(2);
+        changed[300] ^= 0xFF;
+        test::WriteBytes(player_ / "MUSIC" / "B.SAT", changed);
+    });
+    page_->BitBtn3->click();
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_EQ(boxes_.shown[0].kind, MessageKind::Error);
+    EXPECT_TRUE(boxes_.shown[0].text.startsWith(
+        QStringLiteral("F:\\MUSIC\\B.SAT を書き換えられませんでした。")))
+        << boxes_.shown[0].text.toStdString();
+    EXPECT_FALSE(boxes_.progressShown[0]);
+    EXPECT_FALSE(Form5->isVisible());
+    EXPECT_EQ(Form5->ProgressBar1->value(), 0);
+
+    // A later undo takes back A alone; the batch's window stays closed.
+    QObject::disconnect(Form5->ProgressBar1, nullptr, &probes_, nullptr);
+    Form1->UndoU1->trigger();
+    ASSERT_EQ(boxes_.shown.size(), 2u);
+    EXPECT_TRUE(boxes_.shown[1].text.contains(QStringLiteral("1 個のファイルを元に戻しました。")))
+        << boxes_.shown[1].text.toStdString();
+    EXPECT_EQ(ReadBytes(player_ / "MUSIC" / "A.SAT"), Pattern(3));
+    EXPECT_FALSE(Form5->isVisible());
+    EXPECT_FALSE(boxes_.progressShown[1]);
+}
+
 TEST_F(BatchRewriteTest, TargetListButtonsMenusKeysAndDrops) {
     QTest::mouseClick(page_->BitBtn3, Qt::LeftButton);  // empty list: its box alone
     ASSERT_EQ(boxes_.shown.size(), 1u);
@@ -246,13 +441,19 @@ TEST_F(BatchRewriteTest, TargetListButtonsMenusKeysAndDrops) {
     page_->BitBtn2->click();
     drop({b, root});
     EXPECT_EQ(Entries(page_->ListBox1), (QStringList{"F:\\MUSIC\\B.SAT", "F:\\ROOT.SAT"}));
+    // The box names a file on a drive by its Windows path, one outside every drive by its host
+    // path.
     const fs::path outsideSat = prefix_.folder() / "ELSEWHERE.sat";
     const fs::path notSat = player_ / "GBSYSTEM" / "IMAGE" / "A.GBP";
-    for (const fs::path& spoiler : {outsideSat, notSat}) {
+    const std::pair<fs::path, QString> spoilers[] = {
+        {outsideSat, QString::fromStdString(outsideSat.string())},
+        {notSat, QStringLiteral("F:\\GBSYSTEM\\IMAGE\\A.GBP は")}};
+    for (const auto& [spoiler, named] : spoilers) {
         drop({root, spoiler});
         EXPECT_EQ(page_->ListBox1->count(), 2);
         EXPECT_EQ(boxes_.shown.back().kind, MessageKind::Error);
-        EXPECT_TRUE(boxes_.shown.back().text.startsWith(QString::fromStdString(spoiler.string())));
+        EXPECT_TRUE(boxes_.shown.back().text.startsWith(named))
+            << boxes_.shown.back().text.toStdString();
     }
     page_->MenuItem6->trigger();
     EXPECT_EQ(page_->ListBox1->count(), 0);

@@ -57,7 +57,7 @@ TEST(DemoPlayerTest, MainWindowOpensOnTheDemoPlayer) {
 
     const DriveMap drives(demo);
     test::ScriptedMessageBoxes boxes;
-    CreateForms(drives);
+    CreateForms(drives, test::NoMounts);
 
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(Form1->TabSheet1->DriveComboBox1->Drive(), 'f');

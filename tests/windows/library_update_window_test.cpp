@@ -34,7 +34,7 @@ protected:
 };
 
 TEST_F(LibraryUpdateWindowTest, StartsTheProgramNowInTheSettingsAndReturns) {
-    CreateForms(prefix_.drives());
+    CreateForms(prefix_.drives(), test::NoMounts);
     const fs::path out = prefix_.folder() / "started";
     test::WriteText(room_ / "room.sh", "#!/bin/sh\ntouch '" + out.string() + "'\n");
     fs::permissions(room_ / "room.sh", fs::perms::owner_all);
@@ -50,7 +50,7 @@ TEST_F(LibraryUpdateWindowTest, StartsTheProgramNowInTheSettingsAndReturns) {
 
 TEST_F(LibraryUpdateWindowTest, AMissingProgramGivesTheErrorBox) {
     SetRoom("C:\\gigabeat room");  // a folder
-    CreateForms(prefix_.drives());
+    CreateForms(prefix_.drives(), test::NoMounts);
     Form1->LibraryUpdateL1->trigger();
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].kind, MessageKind::Error);

@@ -46,7 +46,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     ~MainWindowTest() override { DestroyForms(); }
 
-    void Start() { CreateForms(prefix_.drives()); }
+    void Start() { CreateForms(prefix_.drives(), test::NoMounts); }
 
     QStringList HeaderTexts() const {
         QStringList texts;
@@ -120,6 +120,48 @@ TEST_F(MainWindowTest, StartsOnThePlayerWithAllThreePagesBrowsingIt) {
     EXPECT_EQ(Form5->windowTitle(), "ファイルを書き換えています。");
     EXPECT_EQ(Form5->size(), QSize(514, 153));
 
+    SaveScreenshot(Form1, "Form1-page0");
+    Form1->FilerModeF1->trigger();
+    SaveScreenshot(Form1, "Form1-page1");
+    Form1->GBPViewModeG1->trigger();
+    SaveScreenshot(Form1, "Form1-page2");
+}
+
+TEST_F(MainWindowTest, APlayerPluggedInBeforeTheStartIsMappedAndEveryPageShowsIt) {
+    // No F: in the drive map; the desktop has mounted the player, as its mount table says.
+    const std::filesystem::path mount = prefix_.folder() / "media" / "GIGABEAT";
+    MakePlayer(mount);
+    const std::string table =
+        "40 27 8:17 / " + mount.string() + " rw,relatime shared:5 - vfat /dev/sdb1 rw\n";
+    int reads = 0;
+    CreateForms(prefix_.drives(), [&] {
+        ++reads;
+        return table;
+    });
+
+    EXPECT_EQ(reads, 1);
+    EXPECT_TRUE(boxes_.shown.empty());
+    for (DriveComboBox* box : {Form1->TabSheet1->DriveComboBox1, Form1->TabSheet2->DriveComboBox2,
+                               Form1->TabSheet3->DriveComboBox3}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        EXPECT_EQ(box->Drive(), 'f');
+        EXPECT_EQ(box->currentText(), "f: [GIGABEAT]");
+        QStringList entries;
+        for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
+        EXPECT_EQ(entries, (QStringList{"c: [drive_c]", "f: [GIGABEAT]"}));
+    }
+    EXPECT_EQ(Form1->TabSheet1->DirectoryListBox1->Directory(), "F:\\");
+    EXPECT_EQ(Form1->TabSheet1->FileListBox1->Names(),
+              (std::vector<std::string>{"song1.sat", "SONG2.SAT"}));
+    EXPECT_EQ(Form1->TabSheet2->DirectoryListBox2->Directory(), "F:\\");
+    QTableWidget* table2 = Form1->TabSheet2->StringGrid1;
+    ASSERT_EQ(table2->rowCount(), 2);
+    ASSERT_NE(table2->item(1, 1), nullptr);
+    EXPECT_EQ(table2->item(1, 1)->text(), "SONG2.SAT");
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(Form1->TabSheet3->FileListBox3->Names(),
+              (std::vector<std::string>{"A.GBP", "B.GBP"}));
+    EXPECT_EQ(HeaderTexts().front(), "No");
     SaveScreenshot(Form1, "Form1-page0");
     Form1->FilerModeF1->trigger();
     SaveScreenshot(Form1, "Form1-page1");

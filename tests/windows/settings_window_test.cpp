@@ -29,7 +29,7 @@ protected:
     }
     ~SettingsWindowTest() override { DestroyForms(); }
 
-    void Start() { CreateForms(prefix_.drives()); }
+    void Start() { CreateForms(prefix_.drives(), test::NoMounts); }
 
     // Opens the dialog with "Setting(&S)" and runs `inDialog` while it is open.
     void OpenSettings(const std::function<void(TForm2*)>& inDialog) {

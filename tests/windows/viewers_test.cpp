@@ -97,7 +97,7 @@ TEST_F(ViewersTest, FilerListsTheFolderShowsTheChosenRowAndHandsTheTagsOver) {
     for (const char* name : {"P1.SAT", "P2.SAT", "P3.SAT", "P4.SAT", "P5.SAT"})
         WriteSat(player_ / "MUSIC" / "POP" / name, u"Pop", u"", 0, u"");
     WriteSat(player_ / "ROOT.SAT", u"Root", u"", 0, u"J1.GBP");
-    CreateForms(prefix_.drives());
+    CreateForms(prefix_.drives(), test::NoMounts);
 
     // At the drive root; then a folder of five files, then one whose fifth file is skipped: its
     // row is empty, not the fifth row of the folder before.
@@ -134,11 +134,14 @@ TEST_F(ViewersTest, FilerListsTheFolderShowsTheChosenRowAndHandsTheTagsOver) {
     }
     EXPECT_EQ(Filer()->Edit5->text(), "1");
 
-    // A jacket that cannot be opened: the default error box, the preview keeps its picture.
+    // A jacket that cannot be opened: the default error box, naming it as the lists would, and
+    // the preview keeps its picture.
     Filer()->StringGrid1->setCurrentCell(0, 0);
     Filer()->StringGrid1->setCurrentCell(3, 0);
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].kind, MessageKind::DefaultError);
+    EXPECT_TRUE(boxes_.shown[0].text.contains("\"F:\\GBSYSTEM\\IMAGE\\PIPE.GBP\""))
+        << boxes_.shown[0].text.toStdString();
     EXPECT_EQ(Filer()->Edit6->text(), "D.SAT");
     EXPECT_EQ(Filer()->Image1->pixmap().toImage().pixel(0, 0), qRgb(255, 0, 0));
 
@@ -167,7 +170,7 @@ TEST_F(ViewersTest, GbpViewShowsTheLastSelectedFileAndDeletesAfterAskingOnce) {
     WriteGbp(image / "lower.gbp", kJacketGbpFileSize, 0);
     WriteGbp(image / ".HIDDEN.GBP", kJacketGbpFileSize, 0);
     ASSERT_EQ(::mkfifo((image / "PIPE.GBP").c_str(), 0600), 0);
-    CreateForms(prefix_.drives());
+    CreateForms(prefix_.drives(), test::NoMounts);
     Form1->PageControl1->setCurrentIndex(2);
     FileListBox* list = Viewer()->FileListBox3;
     ASSERT_EQ(list->Names(), (std::vector<std::string>{"E18000.GBP", "E18001.GBP", "J1.GBP",
@@ -197,11 +200,14 @@ TEST_F(ViewersTest, GbpViewShowsTheLastSelectedFileAndDeletesAfterAskingOnce) {
     EXPECT_EQ(Viewer()->Image2->size(), QSize(240, 320));
     EXPECT_EQ(Viewer()->Bevel3->geometry(), QRect(16, 8, 244, 324));
     EXPECT_EQ(Viewer()->Image2->pixmap().size(), QSize(75, 75));
-    // Nothing selected, and a file that cannot be read: the values stay.
+    // Nothing selected, and a file that cannot be read: the values stay; the box names the file
+    // as the list shows it.
     list->clearSelection();
     select({4});
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].kind, MessageKind::DefaultError);
+    EXPECT_TRUE(boxes_.shown[0].text.contains("\"F:\\GBSYSTEM\\IMAGE\\PIPE.GBP\""))
+        << boxes_.shown[0].text.toStdString();
     EXPECT_EQ(values(), (QStringList{"J1.GBP", "Jacket GBP File", "11266 Byte"}));
 
     // Delete answered with No; other keys do nothing; Shift+Delete answered with Yes.
@@ -252,7 +258,7 @@ TEST(ViewersDemoTest, BothPagesOnTheDemoPlayer) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     const DriveMap drives(prefix.drives().prefix());
     test::ScriptedMessageBoxes boxes;
-    CreateForms(drives);
+    CreateForms(drives, test::NoMounts);
 
     Form1->PageControl1->setCurrentIndex(1);
     Form1->TabSheet2->DirectoryListBox2->SetDirectory("F:\\MUSIC\\JPOP");

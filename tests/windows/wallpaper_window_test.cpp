@@ -26,7 +26,7 @@ class WallpaperWindowTest : public ::testing::Test {
 protected:
     WallpaperWindowTest() {
         test::MakePlayer(prefix_.MapDrive('f', "player"));
-        CreateForms(prefix_.drives());
+        CreateForms(prefix_.drives(), test::NoMounts);
         Form1->DeviceDrive = "g";  // a drive without a player
         boxes_.shown.clear();
     }

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -94,6 +95,8 @@ inline void WhenModal(std::function<void(QWidget*)> action, int triesLeft = 500)
 
 // When CORVINA_SCREENSHOT_DIR names a folder, saves a picture of `window` there as
 // <suite>.<test>-<name>.png.
+// With `window` null, saves what the screen shows as the display server has it: windows appear
+// there only as far as the program has let them paint.
 inline void SaveScreenshot(QWidget* window, const char* name) {
     const char* folder = std::getenv("CORVINA_SCREENSHOT_DIR");
     if (folder == nullptr || *folder == '\0' || !QDir(QString::fromLocal8Bit(folder)).exists()) {
@@ -105,8 +108,15 @@ inline void SaveScreenshot(QWidget* window, const char* name) {
             .filePath(QStringLiteral("%1.%2-%3.png")
                           .arg(QString::fromLatin1(info->test_suite_name()),
                                QString::fromLatin1(info->name()), QString::fromLatin1(name)));
-    window->grab().save(file);
+    if (window != nullptr)
+        window->grab().save(file);
+    else
+        QGuiApplication::primaryScreen()->grabWindow(0).save(file);
 }
+
+// The mount table start-up reads in the tests: none, so that a player mounted on the machine that
+// runs them is never mapped.
+inline std::string NoMounts() { return {}; }
 
 // A temporary prefix chosen through CORVINA_PREFIX, as the program would find it, and the drive
 // map over it.
