@@ -11,14 +11,14 @@
 
 #include "batch_support.h"
 #include "bench_support.h"
-#include "formats/gbp.h"
-#include "platform/clock.h"
-#include "platform/drives.h"
-#include "platform/files.h"
-#include "platform/messages.h"
-#include "rewrite/batch_run.h"
-#include "platform/product.h"
-#include "rewrite/journal_writer.h"
+#include "core/base/messages.h"
+#include "core/base/product.h"
+#include "core/formats/gbp.h"
+#include "core/os/clock.h"
+#include "core/os/drives.h"
+#include "core/os/files.h"
+#include "core/rewrite/batch_run.h"
+#include "core/rewrite/journal_writer.h"
 
 namespace {
 

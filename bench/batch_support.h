@@ -3,10 +3,10 @@
 #include <string_view>
 
 #include "bench_support.h"
-#include "formats/gbp.h"
-#include "platform/clock.h"
-#include "platform/messages.h"
-#include "rewrite/batch_run.h"
+#include "core/base/messages.h"
+#include "core/formats/gbp.h"
+#include "core/os/clock.h"
+#include "core/rewrite/batch_run.h"
 
 // What the batch benchmarks hand the run: boxes and progress that go nowhere, the clock without
 // its pauses, and the dialog's choices.

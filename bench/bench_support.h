@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/sat_tags.h"
+#include "core/formats/sat_tags.h"
 
 namespace corvina::bench {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "formats/sat_tags.h"
-#include "viewers/filer.h"
+#include "core/formats/sat_tags.h"
+#include "core/viewers/filer.h"
 
 namespace {
 

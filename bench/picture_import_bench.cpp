@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "pictures/jpeg_maker.h"
-#include "platform/jpeg.h"
-#include "platform/picture_import.h"
+#include "core/pictures/jpeg.h"
+#include "core/pictures/jpeg_maker.h"
+#include "core/pictures/picture_import.h"
 
 // ---- heap counting --------------------------------------------------------------------------
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/mounts.h"
+#include "core/os/mounts.h"
 
 namespace fs = std::filesystem;
 

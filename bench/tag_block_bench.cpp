@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "formats/sat_tags.h"
-#include "platform/files.h"
+#include "core/formats/sat_tags.h"
+#include "core/os/files.h"
 
 namespace {
 

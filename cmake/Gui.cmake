@@ -1,11 +1,10 @@
 # The desktop program: thin Qt Widgets windows over corvina_core.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
-# Window code: every src/controls file, and the *_window files of the subsystem folders.
-file(GLOB CORVINA_GUI_SOURCES CONFIGURE_DEPENDS
-    "${CMAKE_SOURCE_DIR}/src/controls/*.cpp" "${CMAKE_SOURCE_DIR}/src/controls/*.h"
-    "${CMAKE_SOURCE_DIR}/src/*/*_window.cpp" "${CMAKE_SOURCE_DIR}/src/*/*_window.h"
-    "${CMAKE_SOURCE_DIR}/src/*/*_page.cpp" "${CMAKE_SOURCE_DIR}/src/*/*_page.h")
+# Window code: everything under src/gui but the program entry.
+file(GLOB_RECURSE CORVINA_GUI_SOURCES CONFIGURE_DEPENDS
+    "${CMAKE_SOURCE_DIR}/src/gui/*.cpp" "${CMAKE_SOURCE_DIR}/src/gui/*.h")
+list(FILTER CORVINA_GUI_SOURCES EXCLUDE REGEX "/src/gui/app/main\\.cpp$")
 set(CORVINA_GUI_RESOURCES)
 if(EXISTS "${CMAKE_SOURCE_DIR}/resources/resources.qrc")
     set(CORVINA_GUI_RESOURCES "${CMAKE_SOURCE_DIR}/resources/resources.qrc")
@@ -23,7 +22,7 @@ endif()
 # moc and rcc only for the window code; the core, its tests and the benchmarks stay plain C++.
 set_target_properties(corvina_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 
-add_executable(corvina WIN32 src/app/main.cpp)
+add_executable(corvina WIN32 src/gui/app/main.cpp)
 if(WIN32)
     # Icon, placeholder picture, version information and manifest.
     target_sources(corvina PRIVATE "${CMAKE_SOURCE_DIR}/resources/corvina.rc")

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "formats/gbp.h"
+#include "core/formats/gbp.h"
 #include "fuzz_input.h"
 
 using corvina::fuzz::WriteInput;

@@ -10,10 +10,10 @@
 #include <span>
 #include <vector>
 
+#include "core/base/errors.h"
+#include "core/rewrite/journal_folder.h"
+#include "core/rewrite/journal_format.h"
 #include "fuzz_input.h"
-#include "platform/errors.h"
-#include "rewrite/journal_folder.h"
-#include "rewrite/journal_format.h"
 
 using corvina::fuzz::WriteInput;
 

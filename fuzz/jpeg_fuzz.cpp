@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <string>
 
+#include "core/base/errors.h"
+#include "core/pictures/jpeg.h"
+#include "core/pictures/picture_import.h"
 #include "fuzz_input.h"
-#include "platform/errors.h"
-#include "platform/jpeg.h"
-#include "platform/picture_import.h"
 
 using corvina::fuzz::WriteInput;
 

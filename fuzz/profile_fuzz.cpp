@@ -11,8 +11,8 @@
 #include <string>
 #include <system_error>
 
-#include "platform/cp932.h"
-#include "platform/profile.h"
+#include "core/text/cp932.h"
+#include "core/text/profile.h"
 
 namespace {
 

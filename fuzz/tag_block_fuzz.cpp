@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "formats/sat_tags.h"
+#include "core/formats/sat_tags.h"
 #include "fuzz_input.h"
 
 using corvina::fuzz::WriteInput;

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/platform/cp932_tables.inc, the constant tables of code page 932, from Microsoft's
+"""Writes src/core/text/cp932_tables.inc, the constant tables of code page 932, from Microsoft's
 "WindowsBestFit" table of the code page (bestfit932.txt).
 
 The output is committed; the build does not run this script. Run it by hand from the project
@@ -7,7 +7,7 @@ folder when the table or the layout below changes, then build and run the tests 
 compare every code with the C library's converter):
 
     python3 scripts/make-cp932-tables.py ../shared/data/bestfit932.txt \
-        > src/platform/cp932_tables.inc
+        > src/core/text/cp932_tables.inc
 
 The table's sections: MBTABLE (single bytes to UTF-16), DBCSRANGE with its lead-byte ranges,
 one DBCSTABLE per lead byte (trail byte to UTF-16) and WCTABLE (UTF-16 to the code that

@@ -8,13 +8,13 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "formats/gbp.h"
-#include "platform/clock.h"
-#include "platform/messages.h"
-#include "platform/picture_import.h"
-#include "rewrite/batch_run.h"
-#include "platform/product.h"
-#include "rewrite/journal_writer.h"
+#include "core/base/messages.h"
+#include "core/base/product.h"
+#include "core/formats/gbp.h"
+#include "core/os/clock.h"
+#include "core/pictures/picture_import.h"
+#include "core/rewrite/batch_run.h"
+#include "core/rewrite/journal_writer.h"
 
 namespace corvina::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/drives.h"
+#include "core/os/drives.h"
 
 // The commands of corvina-cli. Each takes the words after its own name and writes to `out` and
 // `err`; it returns the process exit status: kExitOk, kExitFailure, or kExitUsage for wrong usage

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "cli/commands.h"
-#include "platform/drives.h"
-#include "platform/errors.h"
+#include "core/base/errors.h"
+#include "core/os/drives.h"
 
 namespace corvina::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "platform/mounts.h"
+#include "core/os/mounts.h"
 
 namespace corvina::cli {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "formats/gbp.h"
-#include "platform/bitmap.h"
-#include "platform/files.h"
+#include "core/formats/gbp.h"
+#include "core/os/files.h"
+#include "core/pictures/bitmap.h"
 
 namespace corvina::cli {
 

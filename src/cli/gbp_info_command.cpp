@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "cli/commands.h"
-#include "platform/errors.h"
-#include "platform/files.h"
-#include "viewers/gbp_view.h"
+#include "core/base/errors.h"
+#include "core/os/files.h"
+#include "core/viewers/gbp_view.h"
 
 namespace corvina::cli {
 

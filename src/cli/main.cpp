@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "platform/drives.h"
-#include "platform/errors.h"
+#include "core/base/errors.h"
+#include "core/os/drives.h"
 
 int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);

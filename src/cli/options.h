@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "formats/sat_tags.h"
+#include "core/formats/sat_tags.h"
 
 // The options of a command: "--name VALUE" and "--flag", each given at most once, in any order
 // among the operands; after "--" every word is an operand.

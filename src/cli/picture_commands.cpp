@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "formats/gbp.h"
-#include "platform/bitmap.h"
-#include "platform/files.h"
-#include "platform/picture_import.h"
-#include "wallpaper/wallpaper_transport.h"
+#include "core/formats/gbp.h"
+#include "core/os/files.h"
+#include "core/pictures/bitmap.h"
+#include "core/pictures/picture_import.h"
+#include "core/wallpaper/wallpaper_transport.h"
 
 namespace corvina::cli {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/settings.h"
 #include "cli/commands.h"
-#include "platform/profile.h"
+#include "core/session/settings.h"
+#include "core/text/profile.h"
 
 namespace corvina::cli {
 

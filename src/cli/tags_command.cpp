@@ -10,9 +10,9 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "formats/sat_tags.h"
-#include "platform/utf8.h"
-#include "rewrite/batch_run.h"
+#include "core/base/utf8.h"
+#include "core/formats/sat_tags.h"
+#include "core/rewrite/batch_run.h"
 
 namespace corvina::cli {
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "platform/product.h"
-#include "platform/run_lock.h"
-#include "rewrite/undo.h"
+#include "core/base/product.h"
+#include "core/os/run_lock.h"
+#include "core/rewrite/undo.h"
 
 namespace corvina::cli {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "cli/cli_runner.h"
-#include "formats/gbp.h"
-#include "formats/sat_tags.h"
+#include "core/formats/gbp.h"
+#include "core/formats/sat_tags.h"
 #include "support/temp_dir.h"
 
 namespace corvina::cli {

@@ -7,7 +7,7 @@
 
 #include "cli/cli_runner.h"
 #include "cli/commands.h"
-#include "platform/drives.h"
+#include "core/os/drives.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -7,9 +7,9 @@
 
 #include "cli/cli_runner.h"
 #include "cli/commands.h"
-#include "formats/gbp.h"
-#include "platform/bitmap.h"
-#include "platform/picture_import.h"
+#include "core/formats/gbp.h"
+#include "core/pictures/bitmap.h"
+#include "core/pictures/picture_import.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

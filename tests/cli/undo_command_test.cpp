@@ -6,7 +6,7 @@
 
 #include "cli/cli_runner.h"
 #include "cli/commands.h"
-#include "formats/sat_tags.h"
+#include "core/formats/sat_tags.h"
 #include "support/temp_dir.h"
 
 namespace corvina::cli {

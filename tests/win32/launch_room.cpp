@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/messages.h"
-#include "platform/win32/win32_processes.h"
-#include "room/library_update.h"
+#include "core/base/messages.h"
+#include "core/os/win32/win32_processes.h"
+#include "core/room/library_update.h"
 
 namespace {
 

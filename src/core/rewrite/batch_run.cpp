@@ -1,0 +1,498 @@
+#include "core/rewrite/batch_run.h"
+
+#include <algorithm>
+#include <exception>
+#include <map>
+
+#include "core/base/errors.h"
+#include "core/base/messages.h"
+#include "core/base/product.h"
+#include "core/formats/gbp.h"
+#include "core/formats/player.h"
+#include "core/os/clock.h"
+#include "core/os/files.h"
+#include "core/os/run_lock.h"
+#include "core/rewrite/journal_writer.h"
+#include "core/session/shared_state.h"
+
+namespace corvina {
+
+namespace {
+
+// Pauses that let the progress window show before the first file is read and after the last is
+// rewritten.
+constexpr unsigned kPauseBeforeFiles = 100;
+constexpr unsigned kPauseAfterFiles = 20;
+constexpr int kJacketNameCharacters = 16;
+constexpr std::string_view kReplaced = "一括書き換えの準備の後に別のファイルに置き換えられています";
+constexpr std::string_view kChangedMeanwhile = "一括書き換えの準備の後に変更されています";
+
+// What went wrong with a file the message names already: the failure and its reason, without the
+// host path behind the name the user knows.
+std::string ReasonOf(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e))
+        return FormatErrorText({error->failure(), {}, error->reason()});
+    return e.what();
+}
+
+std::string NothingRewritten(std::size_t total) {
+    return std::to_string(total) + " 個のファイルはどれも書き換えていません。";
+}
+
+std::string FailureMessage(std::string_view file, std::string_view reason, std::size_t done,
+                           std::size_t total) {
+    std::string text = ShownPath(file);
+    text += " を書き換えられませんでした。\r(";
+    text += reason;
+    text += ")\r";
+    text += std::to_string(total) + " 個のファイルのうち、書き換えたのはこれより前の " +
+            std::to_string(done) + " 個です。これ以降のファイルは変更していません。";
+    return text;
+}
+
+// The message of a file the first pass could not read: nothing is written yet.
+std::string UnreadableMessage(std::string_view file, std::string_view reason, std::size_t total) {
+    return ShownPath(file) + " は書き換えられません。\r(" + std::string(reason) + ")\r" +
+           NothingRewritten(total);
+}
+
+// The bytes of a file from the first to the last that a rewrite can change.
+using Block = std::array<std::uint8_t, kTagBlockWriteEnd - ComposedRewrite::kImageStart>;
+
+std::span<const std::uint8_t> RangeOf(const Block& block, const ComposedRewrite::Range& range) {
+    return std::span<const std::uint8_t>(block).subspan(range.offset - ComposedRewrite::kImageStart,
+                                                        range.size);
+}
+
+// Reads the block of a file just opened; FormatError when it is too short for a tag block.
+void ReadBlock(const File& file, Block& block) {
+    const std::uint64_t size = file.GetStamp().size;  // as the open found it a moment ago
+    if (size < kTagBlockWriteEnd || file.ReadAt(ComposedRewrite::kImageStart, block) != block.size())
+        throw FormatError("タグを書き込めません", file.path(),
+                          "SAT ファイルが短すぎます: " + std::to_string(size) + " バイト、" +
+                              std::to_string(kTagBlockWriteEnd) + " バイト以上が必要です");
+}
+
+}  // namespace
+
+void WindowsPathSpace::NewRun() {
+    snapshot_ = drives_.Snapshot();
+    listings_ = std::make_unique<FolderListings>();
+}
+
+std::string WindowsPathSpace::Join(std::string_view folder, std::string_view name) const {
+    return JoinPath(folder, name);
+}
+
+std::filesystem::path WindowsPathSpace::Host(std::string_view shown) {
+    if (!snapshot_) NewRun();
+    return snapshot_->ResolveInside(shown, *listings_);
+}
+
+JournalPath WindowsPathSpace::Record(std::string_view shown) const {
+    return {std::string(shown), false};
+}
+
+JournalPath WindowsPathSpace::RootOf(std::string_view shown) const {
+    const std::optional<char> letter = DriveLetterOf(shown);
+    return {letter ? FolderText(shown.substr(0, 2)) : std::string(shown), false};
+}
+
+namespace {
+
+// True when `path` is absolute and has no empty, "." or ".." part: already what making it
+// absolute and normal would give.
+bool IsPlainAbsolute(std::string_view path) noexcept {
+    if (!path.starts_with('/')) return false;
+    for (std::size_t start = 1;;) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view part =
+            path.substr(start, end == path.npos ? path.npos : end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == path.npos) return true;
+        start = end + 1;
+    }
+}
+
+std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
+    if (IsPlainAbsolute(path.native())) return path;
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (ec) absolute = path;
+    absolute = absolute.lexically_normal();
+    // "/player/" and "/player" are one folder.
+    if (absolute.has_relative_path() && !absolute.has_filename()) absolute = absolute.parent_path();
+    return absolute;
+}
+
+}  // namespace
+
+HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(root)) {
+    std::error_code ec;
+    current_ = std::filesystem::current_path(ec).native();
+}
+
+std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path += '/';
+    for (const char c : name) path += c == '\\' ? '/' : c;
+    return path;
+}
+
+void HostPathSpace::NewRun() { inside_.emplace(root_); }
+
+std::filesystem::path HostPathSpace::Host(std::string_view shown) {
+    const std::filesystem::path path{std::string(shown)};
+    if (!inside_) NewRun();
+    inside_->Check(path, std::string(shown));
+    return path;
+}
+
+JournalPath HostPathSpace::Record(std::string_view shown) const {
+    std::string path;
+    if (!shown.starts_with('/') && !current_.empty()) path = current_ + '/';
+    path += shown;
+    if (IsPlainAbsolute(path)) return {std::move(path), true};
+    return {AbsoluteNormal(std::filesystem::path(std::move(path))).string(), true};
+}
+
+JournalPath HostPathSpace::RootOf(std::string_view) const { return {root_.string(), true}; }
+
+int ProgressPercent(std::size_t done, std::size_t total) noexcept {
+    if (total == 0) return 0;
+    const std::size_t scaled = done * 100;
+    std::size_t percent = scaled / total;
+    const std::size_t remainder = scaled % total;
+    if (2 * remainder > total || (2 * remainder == total && percent % 2 == 1)) ++percent;
+    return static_cast<int>(percent);
+}
+
+std::string ProgressText(std::string_view file) {
+    return std::string(file) + " を書き換えています。";
+}
+
+std::string ReadingProgressText(std::string_view file) {
+    return std::string(file) + " を読み込んでいます。";
+}
+
+std::string BatchSummary(std::size_t files, std::string_view jacketName) {
+    return std::to_string(files) + "個のファイルに適用しますた。\r変換ジャケット画像ファイル名  " +
+           std::string(jacketName);
+}
+
+Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
+                    const TagRewrite& changes, bool numberTracks, std::vector<ReadTarget>& found,
+                    const std::function<void(std::size_t)>& beforeFile,
+                    const std::function<void(std::size_t)>& afterFile) {
+    Journal journal;
+    journal.changes = changes;
+    journal.numberTracks = numberTracks;
+    // Which ranges a rewrite writes depends only on what the request holds, the same for every
+    // file.
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
+    found.clear();
+    found.reserve(targets.size());
+    journal.files.reserve(targets.size());
+    Block block{};
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const std::string& target = targets[i];
+        if (beforeFile) beforeFile(i);
+        JournalFile file;
+        try {
+            ReadTarget read;
+            read.host = paths.Host(target);
+            // Opened for writing too, so that a file that cannot be written stops the run here,
+            // before anything is written.
+            const File opened = File::OpenReadWrite(read.host);
+            ReadBlock(opened, block);
+            read.id = opened.GetStamp().id;
+            file.size = opened.GetStamp().size;
+            file.lastWriteNs = opened.GetStamp().lastWriteNs;
+            found.push_back(std::move(read));
+        } catch (const std::exception& e) {
+            throw BatchError(UnreadableMessage(target, ReasonOf(e), targets.size()), target, 0,
+                             targets.size());
+        }
+        file.path = paths.Record(target);
+        for (const auto& range : composed.Ranges()) {
+            const auto old = RangeOf(block, range);
+            file.oldBytes.insert(file.oldBytes.end(), old.begin(), old.end());
+        }
+        journal.files.push_back(std::move(file));
+
+        JournalPath root = paths.RootOf(target);
+        const bool known = std::any_of(journal.roots.begin(), journal.roots.end(),
+                                       [&](const JournalRoot& r) { return r.path == root; });
+        if (!known) {
+            bool player = false;
+            try {
+                player = FolderExists(paths.Host(paths.Join(root.text, kDeviceFolder)));
+            } catch (const std::exception&) {
+            }
+            journal.roots.push_back({std::move(root), player});
+        }
+        if (afterFile) afterFile(i);
+    }
+    return journal;
+}
+
+void RewriteFiles(std::span<const std::string> files, const Journal& journal,
+                  std::span<const ReadTarget> found,
+                  const std::function<void(std::size_t)>& beforeFile,
+                  const std::function<void(std::size_t)>& afterFile) {
+    // The entry of each file that this run rewrote last, for a file listed twice.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> lastWritten;
+    Block block{};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (beforeFile) beforeFile(i);
+        const ReadTarget& target = found[i];
+        const auto key = std::make_pair(target.id.device, target.id.inode);
+        try {
+            File file = File::OpenReadWrite(target.host);
+            if (file.GetStamp().id != target.id)
+                throw FileError("ファイルを書き換えません", target.host.string(),
+                                std::string(kReplaced));
+            ReadBlock(file, block);
+            // What the file must hold now: the bytes read before the run, or what this run
+            // wrote for an earlier entry of the same file.
+            const auto earlier = lastWritten.find(key);
+            const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(i));
+            const std::optional<ComposedRewrite> before =
+                earlier == lastWritten.end()
+                    ? std::nullopt
+                    : std::optional(ComposeTagRewrite(journal.RewriteOf(earlier->second)));
+            std::size_t at = 0;
+            for (const auto& range : composed.Ranges()) {
+                const auto now = RangeOf(block, range);
+                const auto expected =
+                    before ? before->Bytes(range)
+                           : std::span(journal.files[i].oldBytes).subspan(at, range.size);
+                at += range.size;
+                if (!std::equal(now.begin(), now.end(), expected.begin(), expected.end()))
+                    throw FileError("ファイルを書き換えません", target.host.string(),
+                                    std::string(kChangedMeanwhile));
+            }
+            RewriteTagBlock(std::move(file), journal.RewriteOf(i));
+        } catch (const std::exception& e) {
+            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
+                             files.size());
+        }
+        lastWritten[key] = i;
+        if (afterFile) afterFile(i);
+    }
+}
+
+void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
+                 bool numberTracks) {
+    TagRewrite request = changes;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (numberTracks) request.track = static_cast<int>(i + 1);
+        try {
+            RewriteTagBlock(std::filesystem::path(files[i]), request);
+        } catch (const std::exception& e) {
+            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
+                             files.size());
+        }
+    }
+}
+
+std::string MakeJacketName(std::uint64_t seed,
+                           const std::function<bool(const std::string&)>& taken) {
+    Random random(seed);
+    std::string name;
+    do {
+        name.clear();
+        for (int i = 0; i < kJacketNameCharacters; ++i) {
+            if (random.Below(2) == 1)
+                name += static_cast<char>('0' + random.Below(10));
+            else
+                name += static_cast<char>('A' + random.Below(26));
+        }
+        name += ".GBP";
+    } while (taken && taken(name));
+    return name;
+}
+
+BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
+                      BatchRun& run) {
+    using Kind = BatchOutcome::Kind;
+    BatchOutcome outcome;
+    if (targets.empty()) {
+        run.messages.Error(kEmptyTargetListMessage);
+        outcome.kind = Kind::EmptyList;
+        return outcome;
+    }
+    run.paths.NewRun();
+    const auto folderExists = [&](const std::string& shown) {
+        try {
+            return FolderExists(run.paths.Host(shown));
+        } catch (const std::exception&) {
+            return false;  // an unmapped drive holds no folder
+        }
+    };
+    if (!folderExists(run.paths.Join(playerRoot, kDeviceFolder))) {
+        run.messages.Error(kDeviceAbsentMessage);
+        outcome.kind = Kind::NoPlayer;
+        return outcome;
+    }
+    std::optional<RewriteRequest> request = run.askRequest();
+    if (!request) {
+        outcome.kind = Kind::Cancelled;
+        return outcome;
+    }
+    const bool numberTracks = request->writeTags && request->numberTracks;
+    if (numberTracks && targets.size() > static_cast<std::size_t>(kMaxTrack)) {
+        run.messages.Error(kTooManyToNumberMessage);
+        outcome.kind = Kind::TooManyToNumber;
+        return outcome;
+    }
+
+    // One at a time: from here until the last write, no other batch or undo runs.
+    if (run.journal) {
+        try {
+            run.journal->Lock();
+        } catch (const RunLockHeld& e) {
+            run.messages.Error(RunLockHeldMessage(e));
+            outcome.kind = Kind::Busy;
+            return outcome;
+        } catch (const std::exception& e) {
+            run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
+                               NothingRewritten(targets.size()));
+            outcome.kind = Kind::NoJournal;
+            return outcome;
+        }
+    }
+    // Every way out once the progress window is shown ends the journal's part and closes the
+    // window before its box.
+    const auto finish = [&] {
+        if (run.journal) run.journal->Finish();
+        run.progress.Close();
+    };
+
+    const std::string imageFolder = run.paths.Join(playerRoot, kJacketFolder);
+    outcome.jacketName = MakeJacketName(run.clock.Seed(), [&](const std::string& name) {
+        if (!request->writeJacket) return false;
+        try {
+            const auto host = run.paths.Host(run.paths.Join(imageFolder, name));
+            return FileExists(host) || FolderExists(host);
+        } catch (const std::exception&) {
+            return false;
+        }
+    });
+
+    TagRewrite changes;
+    if (request->writeTags) changes.texts = CutToFields(request->texts);
+    if (request->writeJacket) changes.jacketName = outcome.jacketName;
+    std::vector<std::uint8_t> jacketBytes;
+    if (request->writeJacket) jacketBytes = WriteJacketGbp(request->jacket);
+    request->jacket = Picture15();  // released before the files are read
+
+    run.progress.Show();
+    run.clock.SleepMilliseconds(kPauseBeforeFiles);
+    const auto showDone = [&](std::size_t i) {
+        run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
+    };
+
+    // First pass: every file read, and the journal whole on the disk, before anything is
+    // written.
+    std::vector<ReadTarget> found;
+    Journal journal;
+    try {
+        journal = ReadTargets(
+            targets, run.paths, changes, numberTracks, found,
+            [&](std::size_t i) { run.progress.SetText(ReadingProgressText(targets[i])); },
+            showDone);
+    } catch (const BatchError& e) {
+        finish();
+        run.messages.Error(e.what());
+        outcome.kind = Kind::Failed;
+        return outcome;
+    }
+    std::string jacketFile;
+    std::string jacketTemporary;
+    if (request->writeJacket) {
+        jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
+        // Named after the jacket, so that undo knows a leftover of a killed run.
+        jacketTemporary = run.paths.Join(imageFolder, JacketTemporaryName(outcome.jacketName));
+        journal.jacket = JournalJacket{run.paths.Record(jacketFile),
+                                       run.paths.Record(jacketTemporary), jacketBytes.size(),
+                                       Crc32(jacketBytes)};
+    }
+    if (run.journal) {
+        try {
+            run.journal->Write(journal);
+        } catch (const std::exception& e) {
+            finish();
+            outcome.kind = Kind::NoJournal;
+            run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
+                               NothingRewritten(targets.size()));
+            return outcome;
+        }
+    }
+
+    try {
+        if (!folderExists(imageFolder)) {
+            // When the folder cannot be made the run goes on; saving the jacket then fails and
+            // says why.
+            bool created = true;
+            try {
+                CreateFolder(run.paths.Host(imageFolder));
+            } catch (const std::exception&) {
+                created = false;
+            }
+            if (created) run.messages.Plain(kImageFolderCreatedMessage);
+        }
+        if (request->writeJacket) {
+            WriteNewFile(run.paths.Host(jacketFile), run.paths.Host(jacketTemporary),
+                         jacketBytes);
+        }
+    } catch (const std::exception& e) {
+        finish();
+        outcome.kind = Kind::Failed;
+        std::string text = ShownPath(jacketFile.empty() ? imageFolder : jacketFile);
+        text += " を保存できませんでした。\r(";
+        text += ReasonOf(e);
+        text += ")\r" + NothingRewritten(targets.size());
+        run.messages.Error(text);
+        return outcome;
+    }
+    if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
+
+    run.progress.SetPosition(0);  // the second pass starts the bar again
+    try {
+        RewriteFiles(
+            targets, journal, found,
+            [&](std::size_t i) { run.progress.SetText(ProgressText(targets[i])); },
+            [&](std::size_t i) {
+                outcome.rewritten = i + 1;
+                if (run.journal) run.journal->FileDone(i + 1);
+                showDone(i);
+            });
+    } catch (const BatchError& e) {
+        finish();
+        outcome.kind = Kind::Failed;
+        run.messages.Error(e.what());
+        return outcome;
+    }
+    if (run.journal) run.journal->Finish();
+    run.clock.SleepMilliseconds(kPauseAfterFiles);
+    run.progress.Close();
+    run.messages.Plain(BatchSummary(targets.size(), outcome.jacketName));
+    outcome.kind = Kind::Done;
+    return outcome;
+}
+
+BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> targets,
+                             BatchRun& run) {
+    state.LoadSettings();
+    JournalWriter journal(state.Drives(), kProgramName);
+    BatchRun withJournal = run;
+    if (!withJournal.journal) withJournal.journal = &journal;
+    return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), withJournal);
+}
+
+std::string JacketTemporaryName(std::string_view jacketName) {
+    return ".corvina-" + std::string(jacketName.substr(0, jacketName.find('.'))) + ".tmp";
+}
+
+}  // namespace corvina

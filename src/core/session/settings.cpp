@@ -1,0 +1,65 @@
+#include "core/session/settings.h"
+
+#include <exception>
+#include <stdexcept>
+
+#include "core/base/case_fold.h"
+#include "core/base/errors.h"
+#include "core/text/profile.h"
+
+namespace corvina {
+
+namespace {
+
+// The dialog shows its own text word for word; the parts keep the cause's reason.
+FileError WriteFailure(const std::string& reason) {
+    const std::string path = SettingsWindowsPath();
+    std::string message(kSettingsWriteFailure);
+    message.replace(message.find("%s"), 2, path);
+    return FileError(std::move(message), ErrorParts{"書き込めません", path, reason});
+}
+
+void WriteKey(const DriveMap& drives, std::string_view key, std::string_view value) {
+    try {
+        WritePrivateProfileString(kSettingsSection, key, value, SettingsHostPath(drives));
+    } catch (const FileError& error) {
+        throw WriteFailure(error.reason());
+    } catch (const UsageError& error) {
+        // A line break in the value would corrupt the file; nothing was written.
+        throw WriteFailure(error.reason());
+    }
+}
+
+}  // namespace
+
+std::string SettingsWindowsPath() {
+    return FolderOfPath(kExecutablePath) + std::string(kSettingsFileName);
+}
+
+std::filesystem::path SettingsHostPath(const DriveMap& drives) {
+    return drives.ResolveOrThrow(SettingsWindowsPath());
+}
+
+Settings LoadSettings(const DriveMap& drives) {
+    // Without drive C there is no settings file to read: the defaults apply, as for a missing one.
+    const auto file = drives.Resolve(SettingsWindowsPath());
+    if (!file) return Settings{std::string(kDefaultRoom), std::string(kDefaultDrive)};
+    Settings settings;
+    settings.roomPath = GetPrivateProfileString(kSettingsSection, kRoomKey, kDefaultRoom,
+                                                kSettingsBufferSize, *file);
+    settings.deviceDrive = GetPrivateProfileString(kSettingsSection, kDriveKey, kDefaultDrive,
+                                                   kSettingsBufferSize, *file);
+    return settings;
+}
+
+std::string DriveSettingText(char letter) {
+    if (letter == '\0') return {};
+    return std::string(1, AsciiToLower(letter));
+}
+
+void SaveSettings(const DriveMap& drives, std::string_view roomPath, char driveLetter) {
+    WriteKey(drives, kRoomKey, roomPath);
+    WriteKey(drives, kDriveKey, DriveSettingText(driveLetter));
+}
+
+}  // namespace corvina

@@ -1,0 +1,136 @@
+#include "core/session/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/base/errors.h"
+#include "support/temp_dir.h"
+
+namespace corvina {
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() : drives_(dir_ / "prefix") {
+        drives_.CreateLayout();
+        std::filesystem::create_directories(ProgramFolder());
+    }
+
+    std::filesystem::path ProgramFolder() const { return drives_.prefix() / "drive_c" / "Corvina"; }
+    std::filesystem::path IniFile() const { return ProgramFolder() / "Corvina.ini"; }
+
+    test::TempDir dir_;
+    DriveMap drives_;
+};
+
+TEST_F(SettingsTest, FileLiesInTheProgramFolderOfDriveC) {
+    EXPECT_EQ(SettingsWindowsPath(), "C:\\Corvina\\Corvina.ini");
+    EXPECT_EQ(SettingsHostPath(drives_), IniFile());
+}
+
+TEST_F(SettingsTest, MissingFileSectionOrKeyGivesTheDefaults) {
+    Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "");
+    EXPECT_EQ(settings.deviceDrive, "f");
+
+    test::WriteText(IniFile(), "[Other]\r\nRoom=X\r\nDrive=g\r\n");
+    settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "");
+    EXPECT_EQ(settings.deviceDrive, "f");
+
+    test::WriteText(IniFile(), "[Fundamental setting]\r\nRoom=C:\\GBRoom.exe\r\n");
+    settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "C:\\GBRoom.exe");
+    EXPECT_EQ(settings.deviceDrive, "f");
+}
+
+TEST_F(SettingsTest, PresentEmptyKeyIsEmptyNotTheDefault) {
+    test::WriteText(IniFile(), "[Fundamental setting]\r\nRoom=\r\nDrive=\r\n");
+    const Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "");
+    EXPECT_EQ(settings.deviceDrive, "");
+}
+
+TEST_F(SettingsTest, ValuesAreReadAsStoredWithoutFurtherChange) {
+    // Section and key names ignore case; only blanks around the value and one pair of quotes go.
+    test::WriteText(IniFile(),
+                    "[fundamental SETTING]\r\nroom = \"D:\\My Apps\\GBRoom.exe\" \r\n"
+                    "DRIVE=F:\\music\r\n");
+    const Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "D:\\My Apps\\GBRoom.exe");
+    EXPECT_EQ(settings.deviceDrive, "F:\\music");
+}
+
+TEST_F(SettingsTest, LongValueIsCutTo2047Bytes) {
+    const std::string longPath = "C:\\" + std::string(3000, 'a');
+    test::WriteText(IniFile(), "[Fundamental setting]\r\nRoom=" + longPath + "\r\n");
+    EXPECT_EQ(LoadSettings(drives_).roomPath, longPath.substr(0, 2047));
+}
+
+TEST_F(SettingsTest, JapaneseTextIsCodePage932OnDisk) {
+    SaveSettings(drives_, "C:\\ギガビート\\GBRoom.exe", 'f');
+    const std::string text = test::ReadText(IniFile());
+    EXPECT_NE(text.find("Room=C:\\\x83\x4D\x83\x4B\x83\x72\x81\x5B\x83\x67\\GBRoom.exe"),
+              std::string::npos);
+    EXPECT_EQ(LoadSettings(drives_).roomPath, "C:\\ギガビート\\GBRoom.exe");
+}
+
+TEST_F(SettingsTest, SaveCreatesTheFileWithRoomThenDrive) {
+    SaveSettings(drives_, "C:\\Program Files\\gigabeat room\\GBRoom.exe", 'F');
+    const std::string text = test::ReadText(IniFile());
+    const auto section = text.find("[Fundamental setting]");
+    const auto room = text.find("Room=C:\\Program Files\\gigabeat room\\GBRoom.exe");
+    const auto drive = text.find("Drive=f");
+    ASSERT_NE(section, std::string::npos);
+    ASSERT_NE(room, std::string::npos);
+    ASSERT_NE(drive, std::string::npos);
+    EXPECT_LT(section, room);
+    EXPECT_LT(room, drive);
+    EXPECT_EQ(text.find('"'), std::string::npos) << "a path with blanks is stored without quotes";
+
+    const Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "C:\\Program Files\\gigabeat room\\GBRoom.exe");
+    EXPECT_EQ(settings.deviceDrive, "f");
+}
+
+TEST_F(SettingsTest, NoDriveIsSavedAsAnEmptyValue) {
+    EXPECT_EQ(DriveSettingText('\0'), "");
+    EXPECT_EQ(DriveSettingText('G'), "g");
+    SaveSettings(drives_, "", '\0');
+    const Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "");
+    EXPECT_EQ(settings.deviceDrive, "");
+}
+
+TEST_F(SettingsTest, SaveReplacesOnlyItsTwoKeys) {
+    test::WriteText(IniFile(),
+                    "; kept\r\n[Fundamental setting]\r\nDrive=g\r\nExtra=1\r\n"
+                    "Room=old\r\n[Other]\r\nRoom=other\r\n");
+    SaveSettings(drives_, "new", 'h');
+    EXPECT_EQ(test::ReadText(IniFile()),
+              "; kept\r\n[Fundamental setting]\r\nDrive=h\r\nExtra=1\r\n"
+              "Room=new\r\n[Other]\r\nRoom=other\r\n");
+}
+
+TEST_F(SettingsTest, UnwritableFileNamesTheSettingsPath) {
+    std::filesystem::create_directory(IniFile());  // a folder where the file should be
+    try {
+        SaveSettings(drives_, "C:\\GBRoom.exe", 'f');
+        FAIL() << "the write should fail";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "C:\\Corvina\\Corvina.ini に書き込めません");
+        EXPECT_EQ(error.path(), "C:\\Corvina\\Corvina.ini");
+    }
+}
+
+TEST_F(SettingsTest, LineBreakInThePathIsRefusedWithoutWriting) {
+    SaveSettings(drives_, "before", 'f');
+    const std::string before = test::ReadText(IniFile());
+    EXPECT_THROW(SaveSettings(drives_, "C:\\a\r\nDrive=z", 'g'), FileError);
+    EXPECT_EQ(test::ReadText(IniFile()), before);
+}
+
+}  // namespace
+}  // namespace corvina

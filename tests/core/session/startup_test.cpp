@@ -1,0 +1,106 @@
+#include "core/session/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/session/settings.h"
+#include "support/temp_dir.h"
+
+namespace corvina {
+namespace {
+
+class StartupTest : public ::testing::Test {
+protected:
+    StartupTest() : drives_(dir_ / "prefix") { drives_.CreateLayout(); }
+
+    // Maps `letter` to a fresh folder and returns it.
+    std::filesystem::path MapDrive(char letter) {
+        const std::filesystem::path folder = dir_ / (std::string("drive_") + letter);
+        std::filesystem::create_directories(folder);
+        std::filesystem::create_directory_symlink(
+            folder, drives_.prefix() / "dosdevices" / (std::string(1, letter) + ":"));
+        return folder;
+    }
+
+    test::TempDir dir_;
+    DriveMap drives_;
+};
+
+TEST_F(StartupTest, OnlyTheFirstCharacterOfTheDriveCounts) {
+    EXPECT_EQ(DeviceLetter("f"), 'f');
+    EXPECT_EQ(DeviceLetter("G:\\music"), 'G');
+    EXPECT_EQ(DeviceLetter(""), '\0');
+    // Paths on the player's drive are shown with the letter in upper case, as the lists show it.
+    EXPECT_EQ(DeviceRootPath('f'), "F:\\");
+    EXPECT_EQ(JacketFolderPath('f'), "F:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(DeviceFolderPath('G'), "G:\\GBSYSTEM");
+}
+
+TEST_F(StartupTest, PlayerIsPresentWhenItsSystemFolderExistsInAnyCase) {
+    const auto player = MapDrive('f');
+    EXPECT_FALSE(IsDevicePresent(drives_, "f"));
+    std::filesystem::create_directory(player / "gbsystem");
+    EXPECT_TRUE(IsDevicePresent(drives_, "f"));
+    EXPECT_TRUE(IsDevicePresent(drives_, "F"));
+    EXPECT_TRUE(IsDevicePresent(drives_, "f:\\anything"));
+}
+
+TEST_F(StartupTest, FileNamedLikeTheSystemFolderDoesNotCount) {
+    const auto player = MapDrive('f');
+    test::WriteText(player / "GBSYSTEM", "not a folder");
+    EXPECT_FALSE(IsDevicePresent(drives_, "f"));
+}
+
+TEST_F(StartupTest, EmptyOrUnmappedDriveNeverPasses) {
+    std::filesystem::create_directories(drives_.prefix() / "drive_c" / "GBSYSTEM");
+    EXPECT_TRUE(IsDevicePresent(drives_, "c"));
+    EXPECT_FALSE(IsDevicePresent(drives_, ""));
+    EXPECT_FALSE(IsDevicePresent(drives_, "q"));
+    EXPECT_FALSE(IsDevicePresent(drives_, "\\"));
+}
+
+TEST_F(StartupTest, PlanWithoutSettingsLooksOnDriveF) {
+    std::filesystem::create_directories(MapDrive('f') / "GBSYSTEM");
+    const Settings settings = LoadSettings(drives_);
+    EXPECT_EQ(settings.roomPath, "");
+    EXPECT_EQ(settings.deviceDrive, "f");
+    const StartupPlan plan = PlanStartup(drives_, settings.deviceDrive);
+    EXPECT_EQ(plan.deviceLetter, 'f');
+    EXPECT_TRUE(plan.devicePresent);
+    EXPECT_EQ(plan.gbpFolder, "F:\\GBSYSTEM\\IMAGE");
+}
+
+TEST_F(StartupTest, PlanUsesTheLetterOfALongerDriveText) {
+    std::filesystem::create_directories(MapDrive('g') / "GBSYSTEM");
+    const StartupPlan plan = PlanStartup(drives_, "G:\\music");
+    EXPECT_EQ(plan.deviceLetter, 'G');
+    EXPECT_TRUE(plan.devicePresent);
+    EXPECT_EQ(plan.gbpFolder, "G:\\GBSYSTEM\\IMAGE");
+}
+
+TEST_F(StartupTest, PlanWithAnEmptyDriveFindsNoPlayer) {
+    std::filesystem::create_directories(MapDrive('f') / "GBSYSTEM");
+    const StartupPlan plan = PlanStartup(drives_, "");
+    EXPECT_EQ(plan.deviceLetter, '\0');
+    EXPECT_FALSE(plan.devicePresent);
+    EXPECT_EQ(plan.gbpFolder, "");
+}
+
+TEST_F(StartupTest, StartFolderIsTheProgramFolderOrDriveCRoot) {
+    const auto folder = drives_.prefix() / "drive_c" / "Corvina";
+    EXPECT_EQ(StartFolder(drives_, {}), "C:\\Corvina");
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(StartFolder(drives_, {}), "C:\\");
+}
+
+TEST_F(StartupTest, StartFolderIsTheCurrentFolderWhenADriveHoldsIt) {
+    const auto player = MapDrive('f');
+    std::filesystem::create_directories(player / "MUSIC");
+    EXPECT_EQ(StartFolder(drives_, player / "MUSIC"), "F:\\MUSIC");
+    EXPECT_EQ(StartFolder(drives_, player), "F:\\");
+    EXPECT_EQ(StartFolder(drives_, dir_ / "elsewhere"), "C:\\Corvina");
+}
+
+}  // namespace
+}  // namespace corvina
