@@ -5,7 +5,6 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "core/session/settings.h"
 #include "core/text/profile.h"
 
 namespace corvina::cli {
@@ -29,7 +28,7 @@ int RunProfile(Args args, const Environment&, Streams io) {
     if (action == "get") {
         if (args.size() < 4 || args.size() > 5) return Usage(io);
         const std::string defaultValue = args.size() == 5 ? args[4] : std::string();
-        io.out << GetPrivateProfileString(args[2], args[3], defaultValue, kSettingsBufferSize,
+        io.out << GetPrivateProfileString(args[2], args[3], defaultValue, kProfileBufferSize,
                                           std::filesystem::path(args[1]))
                << "\n";
         return kExitOk;

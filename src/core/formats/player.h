@@ -3,14 +3,13 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/player_names.h"
 #include "core/os/drives.h"
 
 // Where the player keeps its files on its drive: GBSYSTEM marks the player, GBSYSTEM\IMAGE holds
 // the jacket pictures, GBWALL.GBP at the root is the wallpaper.
 namespace corvina {
 
-inline constexpr std::string_view kDeviceFolder = "GBSYSTEM";
-inline constexpr std::string_view kJacketFolder = "GBSYSTEM\\IMAGE";
 inline constexpr std::string_view kWallpaperFileName = "GBWALL.GBP";
 
 // Shown in the error box when the configured drive holds no player. '\r' is a line break.

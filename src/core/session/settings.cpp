@@ -46,9 +46,9 @@ Settings LoadSettings(const DriveMap& drives) {
     if (!file) return Settings{std::string(kDefaultRoom), std::string(kDefaultDrive)};
     Settings settings;
     settings.roomPath = GetPrivateProfileString(kSettingsSection, kRoomKey, kDefaultRoom,
-                                                kSettingsBufferSize, *file);
+                                                kProfileBufferSize, *file);
     settings.deviceDrive = GetPrivateProfileString(kSettingsSection, kDriveKey, kDefaultDrive,
-                                                   kSettingsBufferSize, *file);
+                                                   kProfileBufferSize, *file);
     return settings;
 }
 

@@ -18,8 +18,6 @@ inline constexpr std::string_view kRoomKey = "Room";
 inline constexpr std::string_view kDriveKey = "Drive";
 inline constexpr std::string_view kDefaultRoom = "";
 inline constexpr std::string_view kDefaultDrive = "f";
-// The profile reader's buffer in bytes, closing zero included: values are cut to 2047 bytes.
-inline constexpr std::size_t kSettingsBufferSize = 2048;
 // printf-style, %s is the settings file's Windows path.
 inline constexpr std::string_view kSettingsWriteFailure = "%s に書き込めません";
 

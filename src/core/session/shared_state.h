@@ -4,9 +4,10 @@
 
 #include "core/os/drives.h"
 
-// What the main window shares with the other windows: the drive map the program runs on, and the
-// two settings that LoadSettings reads at start-up, before every batch run and before every
-// library update. The windows get it from the program entry; none reaches the main window for it.
+// The session state the pages and windows share: the drive map the program runs on, and the two
+// settings that LoadSettings reads at start-up, before every batch run and before every library
+// update. The main window owns it and hands it to the pages and windows; the batch takes it as
+// an argument.
 namespace corvina {
 
 class SharedState {

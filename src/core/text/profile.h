@@ -9,6 +9,10 @@
 // The file is code page 932 on disk; names, values and defaults are UTF-8 here.
 namespace corvina {
 
+// The buffer the program reads profile values into, in bytes, closing zero included: values are
+// cut to 2047 bytes.
+inline constexpr std::size_t kProfileBufferSize = 2048;
+
 // The value of `key` in the first section named `section` (both compared ignoring case), or
 // `defaultValue` with its trailing blanks removed when the file, the section or the key is
 // missing. Blanks around a value and one pair of enclosing quotes are dropped. The result holds

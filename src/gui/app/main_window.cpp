@@ -47,7 +47,7 @@ constexpr const char* kNoImage = ":/NoImage.bmp";
 }  // namespace
 
 TForm1::TForm1(const DriveMap& drives, const MountTableReader& readMountTable, QWidget* parent)
-    : QMainWindow(parent), SharedState(drives) {
+    : QMainWindow(parent), Session(drives) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kMainWindowCaption));
 
@@ -62,9 +62,9 @@ TForm1::TForm1(const DriveMap& drives, const MountTableReader& readMountTable, Q
 
     BuildMenus();
     UndoProgressForm = MakeUndoProgressWindow(this);
-    TabSheet1 = new RewritePage(*this, StatusBar1);
-    TabSheet2 = new FilerPage(*this);
-    TabSheet3 = new GbpViewPage(*this);
+    TabSheet1 = new RewritePage(Session, StatusBar1);
+    TabSheet2 = new FilerPage(Session);
+    TabSheet3 = new GbpViewPage(Session);
     PageControl1->addTab(TabSheet1, QStringLiteral("SAT Batch Rewrite Mode"));
     PageControl1->addTab(TabSheet2, QStringLiteral("Filer Mode"));
     PageControl1->addTab(TabSheet3, QStringLiteral("GBP View Mode"));
@@ -128,16 +128,16 @@ void TForm1::BuildMenus() {
 
 void TForm1::FormCreate(const MountTableReader& readMountTable) {
     RunHandler(this, [this, &readMountTable] {
-        LoadSettings();
+        Session.LoadSettings();
         // A player plugged in: its drive is new to the drive boxes, which list the drives again.
-        const PlayerLinkResult link =
-            LinkPlayerDrive(Drives().prefix(), DeviceLetter(DeviceDrive), readMountTable);
+        const PlayerLinkResult link = LinkPlayerDrive(
+            Session.Drives().prefix(), DeviceLetter(Session.DeviceDrive), readMountTable);
         if (link.outcome == PlayerLink::kLinked) {
             for (DriveComboBox* box :
                  {TabSheet1->DriveComboBox1, TabSheet2->DriveComboBox2, TabSheet3->DriveComboBox3})
-                box->SetDriveMap(&Drives());
+                box->SetDriveMap(&Session.Drives());
         }
-        const StartupPlan plan = PlanStartup(Drives(), DeviceDrive);
+        const StartupPlan plan = PlanStartup(Session.Drives(), Session.DeviceDrive);
         if (plan.devicePresent) {
             TabSheet1->DriveComboBox1->SetDrive(plan.deviceLetter);
             TabSheet2->DriveComboBox2->SetDrive(plan.deviceLetter);
@@ -172,12 +172,12 @@ void TForm1::W1Click() {
 void TForm1::X2Click() { close(); }
 
 void TForm1::LibraryUpdateL1Click() {
-    const std::unique_ptr<Processes> processes = MakeSystemProcesses(Drives());
+    const std::unique_ptr<Processes> processes = MakeSystemProcesses(Session.Drives());
     WindowMessages messages(this);
     LaunchGigabeatRoom({*processes, messages,
                         [this] {
-                            LoadSettings();
-                            return RoomPath;
+                            Session.LoadSettings();
+                            return Session.RoomPath;
                         },
                         [this](std::string_view text) {
                             StatusBar1->showMessage(
@@ -195,7 +195,7 @@ void TForm1::UndoU1Click() {
     const BusyWindow busy(this);
     WindowMessages messages(this);
     ProgressWindow progress(UndoProgressForm, this);
-    RunUndo(Drives(), messages, progress);
+    RunUndo(Session.Drives(), messages, progress);
 }
 
 void TForm1::S1Click() {
@@ -216,9 +216,9 @@ void TForm1::H2Click() {
 void CreateForms(const DriveMap& drives, const MountTableReader& readMountTable) {
     Form1 = new TForm1(drives, readMountTable);
     Form1->show();
-    Form2 = new TForm2(Form1, *Form1);
+    Form2 = new TForm2(Form1, Form1->Session);
     Form3 = new TForm3(Form1, drives);
-    Form4 = new TForm4(Form1, *Form1);
+    Form4 = new TForm4(Form1, Form1->Session);
     Form5 = new TForm5(Form1);
 }
 

@@ -23,8 +23,8 @@ class TForm5;
 inline constexpr const char* kHomePageUrl = "https://corvina.example.org/";
 
 // The main window: the frame of the three pages (batch rewrite, filer, GBP view), the main menu,
-// the status bar, and the state shared with the other windows.
-class TForm1 : public QMainWindow, public SharedState {
+// the status bar, and the session state it shares with the pages and the other windows.
+class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Builds the window and runs FormCreate, which looks for a plugged-in player in the mount
@@ -33,6 +33,10 @@ public:
                     const MountTableReader& readMountTable = SystemMountTable,
                     QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The drive map, the room path and the player's drive; the pages and windows hold it by
+    // reference.
+    SharedState Session;
 
     // Controls, by their designer names.
     QMenuBar* MainMenu1;

@@ -80,8 +80,8 @@ TEST_F(MainWindowTest, StartsOnThePlayerWithAllThreePagesBrowsingIt) {
     EXPECT_EQ(Form1->PageControl1->tabText(1), "Filer Mode");
     EXPECT_EQ(Form1->PageControl1->tabText(2), "GBP View Mode");
 
-    EXPECT_EQ(Form1->RoomPath, "");
-    EXPECT_EQ(Form1->DeviceDrive, "f");
+    EXPECT_EQ(Form1->Session.RoomPath, "");
+    EXPECT_EQ(Form1->Session.DeviceDrive, "f");
     for (DriveComboBox* box : {Form1->TabSheet1->DriveComboBox1, Form1->TabSheet2->DriveComboBox2,
                                Form1->TabSheet3->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'f') << box->objectName().toStdString();
@@ -198,7 +198,7 @@ TEST_F(MainWindowTest, EmptyDriveSettingCountsAsAbsent) {
     Start();
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].text, QString::fromUtf8(kDeviceAbsentMessage));
-    EXPECT_EQ(Form1->DeviceDrive, "");
+    EXPECT_EQ(Form1->Session.DeviceDrive, "");
 }
 
 TEST_F(MainWindowTest, UpperCaseDriveSettingFindsThePlayer) {
@@ -207,8 +207,8 @@ TEST_F(MainWindowTest, UpperCaseDriveSettingFindsThePlayer) {
                     "[Fundamental setting]\r\nRoom=C:\\GB\\GBRoom.exe\r\nDrive=G:\\music\r\n");
     Start();
     EXPECT_TRUE(boxes_.shown.empty());
-    EXPECT_EQ(Form1->DeviceDrive, "G:\\music");
-    EXPECT_EQ(Form1->RoomPath, "C:\\GB\\GBRoom.exe");
+    EXPECT_EQ(Form1->Session.DeviceDrive, "G:\\music");
+    EXPECT_EQ(Form1->Session.RoomPath, "C:\\GB\\GBRoom.exe");
     for (DriveComboBox* box : {Form1->TabSheet1->DriveComboBox1, Form1->TabSheet2->DriveComboBox2,
                                Form1->TabSheet3->DriveComboBox3}) {
         EXPECT_EQ(box->Drive(), 'g');

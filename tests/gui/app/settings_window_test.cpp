@@ -115,13 +115,13 @@ TEST_F(SettingsWindowTest, OkWritesBothKeysAndLeavesTheMainWindowAlone) {
               "\r\nDrive=g\r\n");
 
     // The main window keeps what it loaded at start-up until the next LoadSettings.
-    EXPECT_EQ(Form1->RoomPath, "");
-    EXPECT_EQ(Form1->DeviceDrive, "f");
+    EXPECT_EQ(Form1->Session.RoomPath, "");
+    EXPECT_EQ(Form1->Session.DeviceDrive, "f");
     EXPECT_EQ(Form1->TabSheet1->DriveComboBox1->Drive(), 'f');
     EXPECT_EQ(Form1->TabSheet3->FileListBox3->Directory(), "F:\\GBSYSTEM\\IMAGE");
-    Form1->LoadSettings();
-    EXPECT_EQ(Form1->DeviceDrive, "g");
-    EXPECT_EQ(Form1->RoomPath, "C:\\Program Files\\gigabeat room\\GBRoom.exe");
+    Form1->Session.LoadSettings();
+    EXPECT_EQ(Form1->Session.DeviceDrive, "g");
+    EXPECT_EQ(Form1->Session.RoomPath, "C:\\Program Files\\gigabeat room\\GBRoom.exe");
 
     // The dialog shows the saved values when it opens again.
     OpenSettings([](TForm2* dialog) {

@@ -27,7 +27,7 @@ protected:
     WallpaperWindowTest() {
         test::MakePlayer(prefix_.MapDrive('f', "player"));
         CreateForms(prefix_.drives(), test::NoMounts);
-        Form1->DeviceDrive = "g";  // a drive without a player
+        Form1->Session.DeviceDrive = "g";  // a drive without a player
         boxes_.shown.clear();
     }
     ~WallpaperWindowTest() override { DestroyForms(); }

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "core/base/case_fold.h"
+#include "core/base/player_names.h"
 
 namespace fs = std::filesystem;
 
@@ -56,9 +57,6 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     return fields;
 }
 
-// The player's own folder in the root of its drive.
-constexpr std::string_view kPlayerFolder = "GBSYSTEM";
-
 constexpr std::string_view kNetworkTypes[] = {
     "nfs",       "nfs4", "cifs",   "smb3",     "smbfs", "ncpfs", "afs",
     "ceph",      "9p",   "coda",   "davfs",    "gfs2",  "ocfs2", "lustre",
@@ -83,8 +81,8 @@ bool Contains(std::span<const std::string_view> list, std::string_view type) {
 bool IsPlayerFolderName(std::string_view name) {
     const bool ascii = std::all_of(name.begin(), name.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii && name.size() != kPlayerFolder.size()) return false;
-    return EqualIgnoringCase(name, kPlayerFolder);
+    if (ascii && name.size() != kDeviceFolder.size()) return false;
+    return EqualIgnoringCase(name, kDeviceFolder);
 }
 
 // True when `folder` holds a folder (or a link to one) named GBSYSTEM in any case. Reads this
