@@ -1,10 +1,8 @@
 #include "core/pictures/jpeg.h"
 
 // jpeglib.h needs FILE and size_t declared before it.
-#include <fcntl.h>
 #include <jerror.h>
 #include <jpeglib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "core/os/files.h"
+#include "core/os/scratch_file.h"
 
 namespace corvina {
 
@@ -102,7 +101,7 @@ struct DecodeContext {
 
     ~DecodeContext() {
         if (created) jpeg_destroy_decompress(&cinfo);
-        if (scratch >= 0) ::close(scratch);
+        if (scratch >= 0) CloseScratchFile(scratch);
     }
 };
 
@@ -187,24 +186,6 @@ DecodeContext& ContextOf(j_common_ptr cinfo) {
     return *static_cast<DecodeContext*>(cinfo->client_data);
 }
 
-// An unnamed file in the temporary folder: nothing is left behind however the process ends.
-// Returns -1 when none can be made. Called outside libjpeg.
-int OpenScratchFile() noexcept {
-    try {
-        std::error_code error;
-        std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-        if (error) folder = "/tmp";
-        int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (fd >= 0) return fd;
-        std::string pattern = (folder / "corvina-jpeg-XXXXXX").string();
-        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd >= 0) ::unlink(pattern.c_str());
-        return fd;
-    } catch (...) {
-        return -1;
-    }
-}
-
 [[noreturn]] void ScratchFailed(j_common_ptr cinfo, int errorNumber, int code) {
     DecodeContext& c = ContextOf(cinfo);
     c.failure = Failure::kScratchFile;
@@ -227,18 +208,10 @@ void MoveWindow(j_common_ptr cinfo, SpilledArray& a, bool write) {
         }
         auto* bytes = reinterpret_cast<char*>(a.window[row - a.first]);
         const std::size_t count = rowBytes * (last - row);
-        auto offset = static_cast<off_t>(a.fileOffset + std::uint64_t{row} * rowBytes);
-        for (std::size_t done = 0; done < count;) {
-            const ssize_t moved = write ? ::pwrite(fd, bytes + done, count - done, offset)
-                                        : ::pread(fd, bytes + done, count - done, offset);
-            if (moved < 0 && errno == EINTR) continue;
-            if (moved <= 0) {
-                ScratchFailed(cinfo, moved < 0 ? errno : (write ? ENOSPC : EIO),
-                              write ? JERR_TFILE_WRITE : JERR_TFILE_READ);
-            }
-            done += static_cast<std::size_t>(moved);
-            offset += moved;
-        }
+        const std::uint64_t offset = a.fileOffset + std::uint64_t{row} * rowBytes;
+        const int error =
+            write ? WriteScratch(fd, bytes, count, offset) : ReadScratch(fd, bytes, count, offset);
+        if (error != 0) ScratchFailed(cinfo, error, write ? JERR_TFILE_WRITE : JERR_TFILE_READ);
         row = last;
     }
 }
