@@ -1,14 +1,5 @@
-# The core library and the command-line tool are plain C++: these checks fail the configuration
-# when one of their sources includes a Qt header or when one of their targets links Qt.
-
-function(corvina_check_qt_free)
-    foreach(file IN LISTS ARGN)
-        file(STRINGS "${file}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|qt[A-Za-z0-9_]*)[/>.\"]")
-        if(hits)
-            message(FATAL_ERROR "${file} is part of the Qt-free core but includes Qt: ${hits}")
-        endif()
-    endforeach()
-endfunction()
+# The core library and the command-line tool are plain C++: this check fails the configuration
+# when one of their targets links Qt (cmake/CheckLayers.cmake checks their includes).
 
 function(corvina_check_links_qt_free)
     foreach(target IN LISTS ARGN)
