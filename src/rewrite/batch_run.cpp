@@ -27,33 +27,8 @@ constexpr int kJacketNameCharacters = 16;
 constexpr std::string_view kReplaced = "一括書き換えの準備の後に別のファイルに置き換えられています";
 constexpr std::string_view kChangedMeanwhile = "一括書き換えの準備の後に変更されています";
 
-// What went wrong with a file the message names already: the failure and its reason, without the
-// host path behind the name the user knows.
-std::string ReasonOf(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e))
-        return FormatErrorText({error->failure(), {}, error->reason()});
-    return e.what();
-}
-
 std::string NothingRewritten(std::size_t total) {
     return std::to_string(total) + " 個のファイルはどれも書き換えていません。";
-}
-
-std::string FailureMessage(std::string_view file, std::string_view reason, std::size_t done,
-                           std::size_t total) {
-    std::string text = ShownPath(file);
-    text += " を書き換えられませんでした。\r(";
-    text += reason;
-    text += ")\r";
-    text += std::to_string(total) + " 個のファイルのうち、書き換えたのはこれより前の " +
-            std::to_string(done) + " 個です。これ以降のファイルは変更していません。";
-    return text;
-}
-
-// The message of a file the first pass could not read: nothing is written yet.
-std::string UnreadableMessage(std::string_view file, std::string_view reason, std::size_t total) {
-    return ShownPath(file) + " は書き換えられません。\r(" + std::string(reason) + ")\r" +
-           NothingRewritten(total);
 }
 
 // The bytes of a file from the first to the last that a rewrite can change.
@@ -74,6 +49,39 @@ void ReadBlock(const File& file, Block& block) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string_view FailureOf(BatchError::Step step) {
+    switch (step) {
+        case BatchError::Step::Read:
+            return "書き換えられません";
+        case BatchError::Step::Jacket:
+            return "保存できませんでした";
+        case BatchError::Step::Rewrite:
+            break;
+    }
+    return "書き換えられませんでした";
+}
+
+}  // namespace
+
+BatchError::BatchError(Step step, std::string file, std::string reason, std::size_t done,
+                       std::size_t total)
+    : Error(std::string(FailureOf(step)), std::move(file), std::move(reason)),
+      step_(step),
+      done_(done),
+      total_(total) {}
+
+std::string BatchErrorText(const BatchError& error) {
+    std::string text = ShownPath(error.file());
+    text += error.step() == BatchError::Step::Read ? " は" : " を";
+    text += error.failure() + "。\r(" + error.reason() + ")\r";
+    if (error.step() != BatchError::Step::Rewrite) return text + NothingRewritten(error.total());
+    return text + std::to_string(error.total()) +
+           " 個のファイルのうち、書き換えたのはこれより前の " + std::to_string(error.done()) +
+           " 個です。これ以降のファイルは変更していません。";
+}
 
 void WindowsPathSpace::NewRun() {
     snapshot_ = drives_.Snapshot();
@@ -210,8 +218,7 @@ Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
             file.lastWriteNs = opened.GetStamp().lastWriteNs;
             found.push_back(std::move(read));
         } catch (const std::exception& e) {
-            throw BatchError(UnreadableMessage(target, ReasonOf(e), targets.size()), target, 0,
-                             targets.size());
+            throw BatchError(BatchError::Step::Read, target, FailureText(e), 0, targets.size());
         }
         file.path = paths.Record(target);
         for (const auto& range : composed.Ranges()) {
@@ -274,8 +281,7 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
             }
             RewriteTagBlock(std::move(file), journal.RewriteOf(i));
         } catch (const std::exception& e) {
-            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
-                             files.size());
+            throw BatchError(BatchError::Step::Rewrite, files[i], FailureText(e), i, files.size());
         }
         lastWritten[key] = i;
         if (afterFile) afterFile(i);
@@ -284,14 +290,16 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
 
 void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
                  bool numberTracks) {
+    if (numberTracks && files.size() > static_cast<std::size_t>(kMaxTrack))
+        throw UsageError("トラック番号は" + std::to_string(kMaxTrack) + "までしか付けられません",
+                         {}, std::to_string(files.size()) + " 個のファイル");
     TagRewrite request = changes;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (numberTracks) request.track = static_cast<int>(i + 1);
         try {
             RewriteTagBlock(std::filesystem::path(files[i]), request);
         } catch (const std::exception& e) {
-            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
-                             files.size());
+            throw BatchError(BatchError::Step::Rewrite, files[i], FailureText(e), i, files.size());
         }
     }
 }
@@ -404,7 +412,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             showDone);
     } catch (const BatchError& e) {
         finish();
-        run.messages.Error(e.what());
+        run.messages.Error(BatchErrorText(e));
         outcome.kind = Kind::Failed;
         return outcome;
     }
@@ -449,11 +457,9 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     } catch (const std::exception& e) {
         finish();
         outcome.kind = Kind::Failed;
-        std::string text = ShownPath(jacketFile.empty() ? imageFolder : jacketFile);
-        text += " を保存できませんでした。\r(";
-        text += ReasonOf(e);
-        text += ")\r" + NothingRewritten(targets.size());
-        run.messages.Error(text);
+        run.messages.Error(BatchErrorText(BatchError(BatchError::Step::Jacket,
+                                                     jacketFile.empty() ? imageFolder : jacketFile,
+                                                     FailureText(e), 0, targets.size())));
         return outcome;
     }
     if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
@@ -471,7 +477,7 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     } catch (const BatchError& e) {
         finish();
         outcome.kind = Kind::Failed;
-        run.messages.Error(e.what());
+        run.messages.Error(BatchErrorText(e));
         return outcome;
     }
     if (run.journal) run.journal->Finish();

@@ -34,15 +34,6 @@ constexpr std::string_view kNotOnPlayer =
 // The largest jacket file read to compare it with the one the run wrote.
 constexpr std::uint64_t kMaxJacketBytes = 1 << 20;
 
-// What went wrong, without the file the line names already.
-std::string ReasonOf(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e)) {
-        if (error->failure().empty()) return error->reason();
-        return FormatErrorText({error->failure(), {}, error->reason()});
-    }
-    return e.what();
-}
-
 // Where the journal's files and folders are on the host, each resolved through one snapshot of
 // the drive map and read once per folder, and never through a link that leads out of its root.
 class Places {
@@ -211,7 +202,7 @@ bool UndoFile(const Journal& journal, const FileGroup& group, bool dryRun,
         return true;
     } catch (const std::exception& e) {
         if (rewritten || dynamic_cast<const FileError*>(&e) == nullptr)
-            problems.push_back({entry.path.text, ReasonOf(e)});
+            problems.push_back({entry.path.text, FailureText(e)});
         return false;
     }
 }
@@ -239,7 +230,7 @@ std::vector<FileGroup> GroupFiles(const Journal& journal, Places& places,
             // A file gone is no problem of a file the run never reached.
             if (i < journal.done || dynamic_cast<const FileError*>(&e) == nullptr ||
                 static_cast<const FileError&>(e).failure().empty())
-                problems.push_back({entry.path.text, ReasonOf(e)});
+                problems.push_back({entry.path.text, FailureText(e)});
         }
     }
     return groups;
@@ -276,7 +267,7 @@ void UndoJacket(const Journal& journal, Places& places, bool dryRun, UndoReport&
         if (!dryRun) DeleteFile(host);
         report.jacket = UndoReport::Jacket::Removed;
     } catch (const std::exception& e) {
-        keep(ReasonOf(e));
+        keep(FailureText(e));
     }
 }
 
@@ -351,7 +342,7 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
             MarkJournalUndone(path);
         } catch (const std::exception& e) {
             // The next undo then takes this journal again, which finds its files as before.
-            report.leftAlone.push_back({path.string(), ReasonOf(e)});
+            report.leftAlone.push_back({path.string(), FailureText(e)});
         }
     }
     return report;

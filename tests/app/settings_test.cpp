@@ -120,7 +120,7 @@ TEST_F(SettingsTest, UnwritableFileNamesTheSettingsPath) {
         SaveSettings(drives_, "C:\\GBRoom.exe", 'f');
         FAIL() << "the write should fail";
     } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(), "C:\\Corvina\\Corvina.ini に書き込めません");
+        EXPECT_EQ(SettingsWriteFailureText(error), "C:\\Corvina\\Corvina.ini に書き込めません");
         EXPECT_EQ(error.path(), "C:\\Corvina\\Corvina.ini");
     }
 }
