@@ -20,6 +20,7 @@
 #include "platform/case_fold.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/posix/positioned_io.h"
 #include "platform/utf8.h"
 
 namespace fs = std::filesystem;
@@ -81,24 +82,6 @@ int OpenRegular(const fs::path& path, int access, File::Stamp& stamp) {
     if (!S_ISREG(st.st_mode)) throw FileError(kCannotOpen, path.string(), kNotRegular);
     stamp = StampOf(st);
     return guard.Release();
-}
-
-// Writes all of `bytes` at `offset`; 0 or the errno value of the failure.
-int WriteAll(int fd, std::uint64_t offset, std::span<const std::uint8_t> bytes) noexcept {
-    if (offset > static_cast<std::uint64_t>(INT64_MAX) - bytes.size()) return EFBIG;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                     static_cast<off_t>(offset + done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        // A write that makes no progress would loop for ever; the medium is full.
-        if (put == 0) return ENOSPC;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
 }
 
 bool IsFatFileSystem(const fs::path& path) noexcept {
@@ -257,25 +240,14 @@ File::~File() {
 
 std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const {
     if (fd_ < 0) throw MakeFileError(kCannotRead, path_, EBADF);
-    if (offset > static_cast<std::uint64_t>(INT64_MAX) - buffer.size())
-        throw MakeFileError(kCannotRead, path_, EINVAL);
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw MakeFileError(kCannotRead, path_, errno);
-        }
-        if (got == 0) break;  // end of file
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    const ReadResult read = ReadFullyAt(fd_, offset, buffer);
+    if (read.error != 0) throw MakeFileError(kCannotRead, path_, read.error);
+    return read.done;
 }
 
 void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const {
     if (fd_ < 0) throw MakeFileError(kCannotWrite, path_, EBADF);
-    if (const int error = WriteAll(fd_, offset, bytes); error != 0)
+    if (const int error = WriteFullyAt(fd_, offset, bytes); error != 0)
         throw MakeFileError(kCannotWrite, path_, error);
 }
 
@@ -374,7 +346,7 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
         (void)::fchmod(fd, existing.st_mode & 07777);
     }
     const char* what = kCannotWrite;
-    int error = WriteAll(fd, 0, bytes);
+    int error = WriteFullyAt(fd, 0, bytes);
     if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
     if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -402,7 +374,7 @@ void WriteNewFile(const fs::path& path, const fs::path& temporary,
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), errno);
     FdGuard guard(fd);
-    int error = WriteAll(fd, 0, bytes);
+    int error = WriteFullyAt(fd, 0, bytes);
     if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
     if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
     if (error == 0) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/posix/positioned_io.h"
 
 namespace corvina {
 
@@ -225,19 +226,16 @@ void MoveWindow(j_common_ptr cinfo, SpilledArray& a, bool write) {
                a.window[last - a.first] == a.window[last - 1 - a.first] + a.blocksPerRow) {
             ++last;
         }
-        auto* bytes = reinterpret_cast<char*>(a.window[row - a.first]);
-        const std::size_t count = rowBytes * (last - row);
-        auto offset = static_cast<off_t>(a.fileOffset + std::uint64_t{row} * rowBytes);
-        for (std::size_t done = 0; done < count;) {
-            const ssize_t moved = write ? ::pwrite(fd, bytes + done, count - done, offset)
-                                        : ::pread(fd, bytes + done, count - done, offset);
-            if (moved < 0 && errno == EINTR) continue;
-            if (moved <= 0) {
-                ScratchFailed(cinfo, moved < 0 ? errno : (write ? ENOSPC : EIO),
-                              write ? JERR_TFILE_WRITE : JERR_TFILE_READ);
-            }
-            done += static_cast<std::size_t>(moved);
-            offset += moved;
+        const auto bytes = std::span(reinterpret_cast<std::uint8_t*>(a.window[row - a.first]),
+                                     rowBytes * (last - row));
+        const std::uint64_t offset = a.fileOffset + std::uint64_t{row} * rowBytes;
+        if (write) {
+            if (const int error = WriteFullyAt(fd, offset, bytes); error != 0)
+                ScratchFailed(cinfo, error, JERR_TFILE_WRITE);
+        } else {
+            const ReadResult read = ReadFullyAt(fd, offset, bytes);
+            if (read.error != 0 || read.done != bytes.size())
+                ScratchFailed(cinfo, read.error != 0 ? read.error : EIO, JERR_TFILE_READ);
         }
         row = last;
     }
