@@ -141,10 +141,7 @@ HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(
 }
 
 std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
-    std::string path(folder);
-    if (!path.empty() && path.back() != '/') path += '/';
-    for (const char c : name) path += c == '\\' ? '/' : c;
-    return path;
+    return JoinHostPath(folder, name);
 }
 
 void HostPathSpace::NewRun() { inside_.emplace(root_); }

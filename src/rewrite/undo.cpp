@@ -103,8 +103,7 @@ private:
         });
     }
     std::string Join(const JournalPath& folder, std::string_view name) const {
-        if (!folder.host) return windows_.Join(folder.text, name);
-        return HostPathSpace(folder.text).Join(folder.text, name);
+        return folder.host ? JoinHostPath(folder.text, name) : JoinPath(folder.text, name);
     }
 
     const Journal& journal_;
