@@ -75,8 +75,11 @@ public:
                 } else {
                     present = FolderExists(root.path.text);
                 }
-                if (present && root.player)
-                    present = FolderExists(Host({Join(root.path, kDeviceFolder), root.path.host}));
+                if (present && root.player) {
+                    present = HoldsDeviceFolder([&](std::string_view name) {
+                        return Host({Join(root.path, name), root.path.host});
+                    });
+                }
             } catch (const std::exception&) {
                 present = false;
             }
