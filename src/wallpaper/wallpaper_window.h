@@ -3,7 +3,7 @@
 #include <QDialog>
 
 #include "controls/open_dialogs.h"
-#include "wallpaper/wallpaper_transporter.h"
+#include "wallpaper/wallpaper_transport.h"
 
 class QFrame;
 class QGroupBox;

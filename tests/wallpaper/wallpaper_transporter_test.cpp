@@ -1,5 +1,3 @@
-#include "wallpaper/wallpaper_transporter.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -13,6 +11,7 @@
 #include "platform/drives.h"
 #include "platform/messages.h"
 #include "support/temp_dir.h"
+#include "wallpaper/wallpaper_transport.h"
 
 namespace fs = std::filesystem;
 
