@@ -302,10 +302,11 @@ fs::path WriteTarget(const fs::path& requested) {
 
 }  // namespace
 
-void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> bytes) {
-    // Replace what a link points to, not the link itself.
-    const fs::path path = WriteTarget(requested);
-    struct stat existing {};
+namespace {
+
+// The file at `path` that writing `requested` would replace, when there is one (`existing` then
+// holds its status): refused unless it is a regular file this process may write.
+bool CheckReplaceable(const fs::path& requested, const fs::path& path, struct stat& existing) {
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
         throw FileError(kCannotCreate, requested.string(),
@@ -315,12 +316,13 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
     // all the same; refuse it as writing it in place would be refused.
     if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         throw MakeFileError(kCannotWrite, requested.string(), errno);
+    return exists;
+}
 
-    // The temporary file lies in the same folder, so that rename() replaces the file in one
-    // step, and starts with a dot, so that file lists hide it should it ever be left behind.
-    const fs::path folder = path.parent_path();
+// Creates a new hidden file with a random name in `folder`; its descriptor, and its path in
+// `temporary`. Failures name `requested`.
+int CreateTemporaryIn(const fs::path& folder, const fs::path& requested, fs::path& temporary) {
     Random random = Random::SeededFromClock();
-    fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         // Not derived from the file's own name, which may already be as long as a name can be.
@@ -334,21 +336,43 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
             throw MakeFileError(kCannotCreate, requested.string(), errno);
     }
     if (fd < 0) throw MakeFileError(kCannotCreate, requested.string(), EEXIST);
+    return fd;
+}
 
-    FdGuard guard(fd);
+// Writes all of `bytes` into the new file behind `guard`, makes them durable and closes it; 0 or
+// the errno value of the failure.
+int WriteSyncAndClose(FdGuard& guard, std::span<const std::uint8_t> bytes) noexcept {
+    int error = WriteFullyAt(guard.get(), 0, bytes);
+    if (error == 0 && ::fsync(guard.get()) != 0 && errno != EINVAL && errno != EROFS) error = errno;
+    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    return error;
+}
+
+}  // namespace
+
+void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> bytes) {
+    // Replace what a link points to, not the link itself.
+    const fs::path path = WriteTarget(requested);
+    struct stat existing {};
+    const bool exists = CheckReplaceable(requested, path, existing);
+
+    // The temporary file lies in the same folder, so that rename() replaces the file in one
+    // step, and starts with a dot, so that file lists hide it should it ever be left behind.
+    const fs::path folder = path.parent_path();
+    fs::path temporary;
+    FdGuard guard(CreateTemporaryIn(folder, requested, temporary));
     if (exists) {
         // Keep the owner and the permissions of the file being replaced (the owner only where
         // the system allows it, as for the superuser). A FAT mount may refuse modes it cannot
         // store; the new file then keeps the mount's own.
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+            [[maybe_unused]] const int ignored =
+                ::fchown(guard.get(), existing.st_uid, existing.st_gid);
         }
-        (void)::fchmod(fd, existing.st_mode & 07777);
+        (void)::fchmod(guard.get(), existing.st_mode & 07777);
     }
     const char* what = kCannotWrite;
-    int error = WriteFullyAt(fd, 0, bytes);
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
-    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    int error = WriteSyncAndClose(guard, bytes);
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
         what = kCannotCreate;
@@ -374,9 +398,7 @@ void WriteNewFile(const fs::path& path, const fs::path& temporary,
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), errno);
     FdGuard guard(fd);
-    int error = WriteFullyAt(fd, 0, bytes);
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
-    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    int error = WriteSyncAndClose(guard, bytes);
     if (error == 0) {
         // Never over a file that is there. File systems that cannot refuse that in the rename
         // itself (FAT through FUSE) are asked first.
