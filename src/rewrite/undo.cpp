@@ -286,6 +286,41 @@ int UndoProgressPercent(const UndoStep& step) noexcept {
     return ProgressPercent(before + step.done, 2 * step.total);
 }
 
+namespace {
+
+// The newest journal not undone yet, read and checked whole before any file is touched (into
+// `journal`); an empty path when there is none. A damaged journal on the way is reported and,
+// unless `dryRun`, set aside, so that it no longer stands before the batches behind it.
+fs::path FindJournalToUndo(const fs::path& folder, bool dryRun, UndoReport& report,
+                           Journal& journal) {
+    for (const fs::path& candidate : ListJournals(folder)) {
+        try {
+            if (JournalUndone(candidate)) continue;
+            journal = ReadJournal(candidate);
+        } catch (const FormatError& e) {
+            report.damagedJournals.push_back({candidate.string(), e.reason()});
+            if (!dryRun) SetJournalAside(candidate);
+            continue;
+        }
+        return candidate;
+    }
+    return {};
+}
+
+// The problems in the order of the batch's list; those about other files after them.
+void SortInListOrder(std::vector<UndoProblem>& problems, const Journal& journal) {
+    const auto position = [&](const UndoProblem& p) {
+        for (std::size_t i = 0; i < journal.files.size(); ++i)
+            if (journal.files[i].path.text == p.file) return i;
+        return journal.files.size();
+    };
+    std::stable_sort(
+        problems.begin(), problems.end(),
+        [&](const UndoProblem& a, const UndoProblem& b) { return position(a) < position(b); });
+}
+
+}  // namespace
+
 UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view program,
                          const std::function<void(const UndoStep&)>& progress) {
     UndoReport report;
@@ -294,22 +329,8 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
     if (!FolderExists(folder)) return report;
     const RunLock lock = RunLock::Acquire(folder / kRunLockName, program);
 
-    fs::path path;
     Journal journal;
-    for (const fs::path& candidate : ListJournals(folder)) {
-        try {
-            if (JournalUndone(candidate)) continue;
-            // Read and checked whole before any file is touched.
-            journal = ReadJournal(candidate);
-        } catch (const FormatError& e) {
-            // Set aside, so that it no longer stands before the batches behind it.
-            report.damagedJournals.push_back({candidate.string(), e.reason()});
-            if (!dryRun) SetJournalAside(candidate);
-            continue;
-        }
-        path = candidate;
-        break;
-    }
+    const fs::path path = FindJournalToUndo(folder, dryRun, report, journal);
     if (path.empty()) return report;
     report.found = true;
     report.journal = path.filename().string();
@@ -329,15 +350,7 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
         }
         if (UndoFile(journal, groups[k], dryRun, report.leftAlone)) ++report.restored;
     }
-    std::stable_sort(report.leftAlone.begin(), report.leftAlone.end(),
-                     [&](const UndoProblem& a, const UndoProblem& b) {
-                         const auto position = [&](const UndoProblem& p) {
-                             for (std::size_t i = 0; i < journal.files.size(); ++i)
-                                 if (journal.files[i].path.text == p.file) return i;
-                             return journal.files.size();
-                         };
-                         return position(a) < position(b);
-                     });
+    SortInListOrder(report.leftAlone, journal);
     if (journal.jacket) UndoJacket(journal, places, dryRun, report);
     if (!dryRun) {
         try {
