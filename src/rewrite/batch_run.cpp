@@ -420,6 +420,42 @@ void SaveJacket(BatchRun& run, const JacketPlan& plan, std::size_t total) {
     }
 }
 
+// What ends a run once its progress window is shown: the outcome's kind and the box's text.
+struct Stop {
+    Kind kind;
+    std::string text;
+};
+
+// The first pass over `targets` and the journal of the run, written whole before anything else
+// is: what stops the run when a file cannot be read or the journal cannot be written.
+std::optional<Stop> ReadAndRecord(std::span<const std::string> targets, BatchRun& run,
+                                  const TagRewrite& changes, bool numberTracks,
+                                  const JacketPlan& jacket,
+                                  const std::function<void(std::size_t)>& showDone,
+                                  std::vector<ReadTarget>& found, Journal& journal) {
+    try {
+        journal = ReadTargets(
+            targets, run.paths, changes, numberTracks, found,
+            [&](std::size_t i) { run.progress.SetText(ReadingProgressText(targets[i])); },
+            showDone);
+    } catch (const BatchError& e) {
+        return Stop{Kind::Failed, BatchErrorText(e)};
+    }
+    if (!jacket.file.empty()) {
+        journal.jacket =
+            JournalJacket{run.paths.Record(jacket.file), run.paths.Record(jacket.temporary),
+                          jacket.bytes.size(), Crc32(jacket.bytes)};
+    }
+    if (run.journal) {
+        try {
+            run.journal->Write(journal);
+        } catch (const std::exception& e) {
+            return Stop{Kind::NoJournal, JournalFailedText(e, targets.size())};
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
@@ -465,25 +501,9 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     // written.
     std::vector<ReadTarget> found;
     Journal journal;
-    try {
-        journal = ReadTargets(
-            targets, run.paths, changes, numberTracks, found,
-            [&](std::size_t i) { run.progress.SetText(ReadingProgressText(targets[i])); },
-            showDone);
-    } catch (const BatchError& e) {
-        return fail(Kind::Failed, BatchErrorText(e));
-    }
-    if (request->writeJacket) {
-        journal.jacket =
-            JournalJacket{run.paths.Record(jacket.file), run.paths.Record(jacket.temporary),
-                          jacket.bytes.size(), Crc32(jacket.bytes)};
-    }
-    if (run.journal) {
-        try {
-            run.journal->Write(journal);
-        } catch (const std::exception& e) {
-            return fail(Kind::NoJournal, JournalFailedText(e, targets.size()));
-        }
+    if (const auto stop =
+            ReadAndRecord(targets, run, changes, numberTracks, jacket, showDone, found, journal)) {
+        return fail(stop->kind, stop->text);
     }
     try {
         SaveJacket(run, jacket, targets.size());
