@@ -139,6 +139,7 @@ private:
     void CheckPixelDataSize(std::uint32_t sizeImage);
     void ReadPalette(std::uint64_t start, std::uint32_t entrySize, std::uint64_t count);
     void DecodeRows(PictureSink& sink);
+    class RleCanvas;
     void DecodeRle(PictureSink& sink);
 
     const std::array<std::uint8_t, 3>& PaletteColour(unsigned index) const {
@@ -393,61 +394,88 @@ void BitmapReader::DecodeRows(PictureSink& sink) {
     }
 }
 
+// The rows an RLE bitmap paints, from the bottom up, each handed to the sink once it ends; the
+// pixels no code reaches stay black.
+class BitmapReader::RleCanvas {
+public:
+    RleCanvas(const BitmapReader& reader, PictureSink& sink)
+        : reader_(reader), sink_(sink), rgb_(static_cast<std::size_t>(reader.width_) * 3, 0) {}
+
+    bool Complete() const noexcept { return rowsDone_ == reader_.height_; }
+
+    void EndRow() {
+        if (rowsDone_ >= reader_.height_) reader_.Fail("RLE データが画像の上端を越えています");
+        sink_.Row(rgb_);
+        std::fill(rgb_.begin(), rgb_.end(), 0);
+        ++rowsDone_;
+    }
+    void EndLine() {
+        EndRow();
+        x_ = 0;
+    }
+    void EndBitmap() {
+        while (rowsDone_ < reader_.height_) EndRow();
+    }
+    // Moves right and up, leaving the pixels passed over black.
+    void Move(unsigned dx, unsigned dy) {
+        if (x_ + static_cast<int>(dx) > reader_.width_)
+            reader_.Fail("RLE データが行の右端を越えています");
+        if (rowsDone_ + static_cast<int>(dy) > reader_.height_)
+            reader_.Fail("RLE データが画像の上端を越えています");
+        for (unsigned i = 0; i < dy; ++i) EndRow();
+        x_ += static_cast<int>(dx);
+    }
+    void Put(unsigned index) {
+        if (rowsDone_ >= reader_.height_) reader_.Fail("RLE データが画像の上端を越えています");
+        if (x_ >= reader_.width_) reader_.Fail("RLE データが行の右端を越えています");
+        const auto& colour = reader_.PaletteColour(index);
+        std::copy(colour.begin(), colour.end(), rgb_.begin() + static_cast<std::ptrdiff_t>(x_) * 3);
+        ++x_;
+    }
+
+private:
+    const BitmapReader& reader_;
+    PictureSink& sink_;
+    std::vector<std::uint8_t> rgb_;
+    int rowsDone_ = 0;  // rows handed to the sink, from the bottom
+    int x_ = 0;
+};
+
 void BitmapReader::DecodeRle(PictureSink& sink) {
     const bool rle8 = compression_ == kBiRle8;
     ByteStream data(file_, dataOffset_, dataSize_);
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width_) * 3, 0);
-    int rowsDone = 0;  // rows handed to the sink, from the bottom
-    int x = 0;
-
+    RleCanvas canvas(*this, sink);
     const auto next = [&]() {
         std::uint8_t byte = 0;
         if (!data.Next(byte)) Fail("RLE データが途中で終わっています");
         return byte;
-    };
-    const auto endRow = [&]() {
-        if (rowsDone >= height_) Fail("RLE データが画像の上端を越えています");
-        sink.Row(rgb);
-        std::fill(rgb.begin(), rgb.end(), 0);
-        ++rowsDone;
-    };
-    const auto put = [&](unsigned index) {
-        if (rowsDone >= height_) Fail("RLE データが画像の上端を越えています");
-        if (x >= width_) Fail("RLE データが行の右端を越えています");
-        const auto& colour = PaletteColour(index);
-        std::copy(colour.begin(), colour.end(), rgb.begin() + static_cast<std::ptrdiff_t>(x) * 3);
-        ++x;
     };
 
     for (;;) {
         std::uint8_t count = 0;
         if (!data.Next(count)) {
             // The data may end without an end-of-bitmap code once every row is complete.
-            if (rowsDone == height_) return;
+            if (canvas.Complete()) return;
             Fail("RLE データが途中で終わっています");
         }
         const std::uint8_t value = next();
         if (count > 0) {  // a run of `count` pixels; RLE4 alternates the two nibbles
             for (unsigned i = 0; i < count; ++i) {
-                put(rle8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F));
+                canvas.Put(rle8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F));
             }
             continue;
         }
         switch (value) {
             case 0:  // end of line
-                endRow();
-                x = 0;
+                canvas.EndLine();
                 break;
             case 1:  // end of bitmap: the rows not reached stay black
-                while (rowsDone < height_) endRow();
+                canvas.EndBitmap();
                 return;
-            case 2: {  // delta: move right and up, leaving the pixels passed over black
+            case 2: {  // delta
                 const std::uint8_t dx = next();
                 const std::uint8_t dy = next();
-                if (x + dx > width_) Fail("RLE データが行の右端を越えています");
-                if (rowsDone + dy > height_) Fail("RLE データが画像の上端を越えています");
-                for (unsigned i = 0; i < dy; ++i) endRow();
-                x += dx;
+                canvas.Move(dx, dy);
                 break;
             }
             default: {  // absolute run of `value` pixels, padded to a 16-bit boundary
@@ -455,10 +483,10 @@ void BitmapReader::DecodeRle(PictureSink& sink) {
                 std::uint8_t byte = 0;
                 for (unsigned i = 0; i < pixels; ++i) {
                     if (rle8) {
-                        put(next());
+                        canvas.Put(next());
                     } else {
                         if (i % 2 == 0) byte = next();
-                        put(i % 2 == 0 ? byte >> 4 : byte & 0x0F);
+                        canvas.Put(i % 2 == 0 ? byte >> 4 : byte & 0x0F);
                     }
                 }
                 const unsigned bytes = rle8 ? pixels : (pixels + 1) / 2;
