@@ -154,14 +154,10 @@ TagRewrite Journal::RewriteOf(std::size_t i) const {
     return rewrite;
 }
 
-std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
-    // Which ranges a rewrite writes depends only on what the request holds, the same for every
-    // file.
-    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
-    if (journal.changes.jacketName.has_value() != journal.jacket.has_value())
-        throw UsageError("ジャケット画像の名前とファイルが揃っていません");
-    Writer w;
-    w.bytes.resize(kJournalHeaderSize);
+namespace {
+
+// The request of the run: its texts, whether it numbers the tracks, and its jacket.
+void EncodeRequest(Writer& w, const Journal& journal) {
     std::uint8_t flags = 0;
     if (journal.changes.texts) flags |= kFlagTexts;
     if (journal.numberTracks) flags |= kFlagNumberTracks;
@@ -179,28 +175,45 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
         w.U64(journal.jacket->size);
         w.U32(journal.jacket->crc);
     }
+}
+
+// One file's entry: its path, what it was, and its old bytes in each of `composed`'s ranges
+// without the zeros that end them.
+void EncodeFile(Writer& w, const JournalFile& file, const ComposedRewrite& composed) {
+    w.Path(file.path);
+    w.U64(file.size);
+    w.U64(static_cast<std::uint64_t>(file.lastWriteNs));
+    if (file.oldBytes.size() != composed.TotalSize())
+        throw UsageError("書き換える範囲に合わない元のバイト列です");
+    std::span<const std::uint8_t> rest = file.oldBytes;
+    static_assert(kTextFieldSize <= 0xFF && kJacketNameFieldSize <= 0xFF);
+    for (const auto& range : composed.Ranges()) {
+        const auto old = rest.first(range.size);
+        rest = rest.subspan(range.size);
+        std::size_t kept = old.size();
+        while (kept > 0 && old[kept - 1] == 0) --kept;
+        w.U8(static_cast<std::uint8_t>(kept));
+        w.bytes.insert(w.bytes.end(), old.begin(), old.begin() + kept);
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
+    // Which ranges a rewrite writes depends only on what the request holds, the same for every
+    // file.
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
+    if (journal.changes.jacketName.has_value() != journal.jacket.has_value())
+        throw UsageError("ジャケット画像の名前とファイルが揃っていません");
+    Writer w;
+    w.bytes.resize(kJournalHeaderSize);
+    EncodeRequest(w, journal);
     w.U32(static_cast<std::uint32_t>(journal.roots.size()));
     for (const JournalRoot& root : journal.roots) {
         w.Path(root.path);
         w.U8(root.player ? 1 : 0);
     }
-    for (const JournalFile& file : journal.files) {
-        w.Path(file.path);
-        w.U64(file.size);
-        w.U64(static_cast<std::uint64_t>(file.lastWriteNs));
-        if (file.oldBytes.size() != composed.TotalSize())
-            throw UsageError("書き換える範囲に合わない元のバイト列です");
-        std::span<const std::uint8_t> rest = file.oldBytes;
-        static_assert(kTextFieldSize <= 0xFF && kJacketNameFieldSize <= 0xFF);
-        for (const auto& range : composed.Ranges()) {
-            const auto old = rest.first(range.size);
-            rest = rest.subspan(range.size);
-            std::size_t kept = old.size();
-            while (kept > 0 && old[kept - 1] == 0) --kept;
-            w.U8(static_cast<std::uint8_t>(kept));
-            w.bytes.insert(w.bytes.end(), old.begin(), old.begin() + kept);
-        }
-    }
+    for (const JournalFile& file : journal.files) EncodeFile(w, file, composed);
 
     auto header = std::span(w.bytes).first(kJournalHeaderSize);
     const auto body = std::span<const std::uint8_t>(w.bytes).subspan(kJournalHeaderSize);
