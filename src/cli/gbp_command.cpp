@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "core/formats/gbp.h"
 #include "core/os/files.h"
 #include "core/pictures/bitmap.h"
@@ -51,23 +52,19 @@ int Usage(Streams io, std::string_view problem) {
 }  // namespace
 
 int RunGbpToBmp(Args args, const Environment&, Streams io) {
+    static constexpr std::string_view kValues[] = {"--size"};
+    std::string problem;
+    const std::optional<Options> options = ParseOptions(args, kValues, {}, problem);
+    if (!options) return Usage(io, problem);
     std::optional<Size> size;
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--size") {
-            if (size) return Usage(io, "--size given twice");
-            if (i + 1 == args.size()) return Usage(io, "--size needs a value");
-            size = ParseSize(args[++i]);
-            if (!size) {
-                return Usage(io, "--size takes WxH, each from 1 to " + std::to_string(kMaxSide) +
-                                     ", not '" + args[i] + "'");
-            }
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            return Usage(io, "unknown option '" + args[i] + "'");
-        } else {
-            paths.push_back(args[i]);
+    if (const std::optional<std::string> text = options->Value("--size")) {
+        size = ParseSize(*text);
+        if (!size) {
+            return Usage(io, "--size takes WxH, each from 1 to " + std::to_string(kMaxSide) +
+                                 ", not '" + *text + "'");
         }
     }
+    const std::vector<std::string>& paths = options->operands;
     if (paths.size() != 2) return Usage(io, "needs a GBP file and a BMP file");
 
     try {

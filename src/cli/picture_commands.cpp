@@ -1,12 +1,14 @@
 // corvina-cli jacket and wallpaper: a JPEG or bitmap picture made into the player's GBP files,
 // through the same import as the windows (host paths).
 #include <exception>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "core/formats/gbp.h"
 #include "core/os/files.h"
 #include "core/pictures/bitmap.h"
@@ -29,12 +31,10 @@ int Usage(Streams io, std::string_view command, std::string_view usage, std::str
 }  // namespace
 
 int RunJacket(Args args, const Environment&, Streams io) {
-    std::vector<std::string> paths;
-    for (const std::string& arg : args) {
-        if (arg.size() > 1 && arg[0] == '-')
-            return Usage(io, "jacket", kJacketUsage, "unknown option '" + arg + "'");
-        paths.push_back(arg);
-    }
+    std::string problem;
+    const std::optional<Options> options = ParseOptions(args, {}, {}, problem);
+    if (!options) return Usage(io, "jacket", kJacketUsage, problem);
+    const std::vector<std::string>& paths = options->operands;
     if (paths.size() != 2)
         return Usage(io, "jacket", kJacketUsage, "needs a picture and a GBP file");
     try {
@@ -48,21 +48,14 @@ int RunJacket(Args args, const Environment&, Streams io) {
 }
 
 int RunWallpaper(Args args, const Environment&, Streams io) {
-    std::vector<std::string> paths;
-    std::string bitmapPath;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--bmp") {
-            if (!bitmapPath.empty())
-                return Usage(io, "wallpaper", kWallpaperUsage, "--bmp given twice");
-            if (i + 1 == args.size() || args[i + 1].empty())
-                return Usage(io, "wallpaper", kWallpaperUsage, "--bmp needs a file name");
-            bitmapPath = args[++i];
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            return Usage(io, "wallpaper", kWallpaperUsage, "unknown option '" + args[i] + "'");
-        } else {
-            paths.push_back(args[i]);
-        }
-    }
+    static constexpr std::string_view kValues[] = {"--bmp"};
+    std::string problem;
+    const std::optional<Options> options = ParseOptions(args, kValues, {}, problem);
+    if (!options) return Usage(io, "wallpaper", kWallpaperUsage, problem);
+    const std::string bitmapPath = options->Value("--bmp").value_or("");
+    if (options->Value("--bmp") && bitmapPath.empty())
+        return Usage(io, "wallpaper", kWallpaperUsage, "--bmp needs a file name");
+    const std::vector<std::string>& paths = options->operands;
     if (paths.size() != 2)
         return Usage(io, "wallpaper", kWallpaperUsage, "needs a picture and a GBP file");
     try {

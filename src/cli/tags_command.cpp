@@ -195,7 +195,7 @@ int RunRewrite(Args args, const Environment&, Streams io) {
     try {
         RewriteEach(files, request, number);
     } catch (const BatchError& e) {
-        io.err << "corvina-cli: rewrite: " << e.what() << "\n";
+        io.err << "corvina-cli: rewrite: " << BatchErrorText(e) << "\n";
         return kExitFailure;
     }
     return kExitOk;

@@ -108,6 +108,7 @@ TEST(PictureCommands, WrongUsageExitsWithTwo) {
           {"wallpaper", "a.bmp"},
           {"wallpaper", "a", "b", "--bmp"},
           {"wallpaper", "a", "b", "--bmp", "x", "--bmp", "y"},
+          {"wallpaper", "a", "b", "--bmp", ""},
           {"wallpaper", "-x", "a", "b"}}) {
         const Result result = RunCli(dir / "prefix", args);
         EXPECT_EQ(result.status, kExitUsage) << args.size();

@@ -28,6 +28,14 @@ std::string ShownPath(std::string_view path) {
     return shown;
 }
 
+std::string FailureText(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e)) {
+        if (error->failure().empty()) return error->reason();
+        return FormatErrorText({error->failure(), {}, error->reason()});
+    }
+    return e.what();
+}
+
 FileError MakeFileError(const std::string& what, const std::string& path, int errorNumber) {
     return FileError(what, path, std::string(std::strerror(errorNumber)));
 }

@@ -27,8 +27,8 @@ std::string FormatErrorText(const ErrorParts& parts);
 // name may hold but no box can show, as \xNN; everything else, backslashes too, as it is.
 std::string ShownPath(std::string_view path);
 
-// A failure that a user reads about; what() is FormatErrorText of its parts, unless it was
-// given a text of its own (a message the program shows word for word).
+// A failure that a user reads about; what() is FormatErrorText of its parts. A message that
+// says them otherwise is built from the parts where it is shown.
 class Error : public std::runtime_error {
 public:
     Error(std::string what, std::string where, std::string why)
@@ -36,8 +36,6 @@ public:
     // The text is made before the parts move (the base is initialised first).
     explicit Error(ErrorParts parts)
         : std::runtime_error(FormatErrorText(parts)), parts_(std::move(parts)) {}
-    Error(std::string text, ErrorParts parts)
-        : std::runtime_error(std::move(text)), parts_(std::move(parts)) {}
 
     const std::string& failure() const noexcept { return parts_.what; }
     const std::string& path() const noexcept { return parts_.where; }
@@ -80,6 +78,11 @@ public:
 private:
     ErrorParts parts_;
 };
+
+// What went wrong, for a message that names the file already: an Error's failure and reason
+// without its path ("<what> (<why>)", or the reason alone when it names no failure); any other
+// exception's own text.
+std::string FailureText(const std::exception& e);
 
 // A FileError for an operation that failed with the C errno value `errorNumber`, whose reason
 // is the system's text for it.

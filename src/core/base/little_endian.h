@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // Little-endian numbers in byte buffers, as the Windows formats (bitmaps, the tag block's UTF-16
 // units) store them. `at` is the offset of the number's first byte; the caller makes sure that
@@ -26,6 +27,11 @@ inline void WriteLe16(std::span<std::uint8_t> bytes, std::size_t at, std::uint16
 
 inline void WriteLe32(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t value) noexcept {
     for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// Appends the four bytes of `value` to `out`.
+inline void AppendLe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 }  // namespace corvina

@@ -6,23 +6,19 @@
 #include <string>
 
 #include "core/base/errors.h"
+#include "core/base/little_endian.h"
 #include "core/os/files.h"
 
 namespace corvina {
 
 namespace {
 
-void AppendUint32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
-}
-
 std::vector<std::uint8_t> EncodeGbp(const Picture15& picture, int headerWidth, int headerHeight,
                                     std::size_t trailerSize) {
     std::vector<std::uint8_t> out;
     out.reserve(kGbpHeaderSize + kGbpPixelSize * picture.pixels().size() + trailerSize);
-    AppendUint32(out, static_cast<std::uint32_t>(headerWidth));
-    AppendUint32(out, static_cast<std::uint32_t>(headerHeight));
+    AppendLe32(out, static_cast<std::uint32_t>(headerWidth));
+    AppendLe32(out, static_cast<std::uint32_t>(headerHeight));
     // pixels() is already in file order: rows from the top, each from left to right.
     for (const std::uint16_t value : picture.pixels()) {
         const auto bytes = EncodeDevicePixel(value);

@@ -26,4 +26,13 @@ bool IsDevicePresent(const DriveMap& drives, std::string_view deviceDrive) {
     return folder && FolderExists(*folder);
 }
 
+bool HoldsDeviceFolder(
+    const std::function<std::filesystem::path(std::string_view name)>& hostOf) noexcept {
+    try {
+        return FolderExists(hostOf(kDeviceFolder));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 }  // namespace corvina

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -33,5 +35,11 @@ std::string JacketFolderPath(char letter);
 // The player counts as present when "<c>:\GBSYSTEM" is a folder (a file of that name does not
 // count). Letter case does not matter; an empty DeviceDrive or an unmapped letter never passes.
 bool IsDevicePresent(const DriveMap& drives, std::string_view deviceDrive);
+
+// The same check on a root folder of any kind: true when `hostOf(kDeviceFolder)`, the host path
+// of the root's GBSYSTEM, is a folder. A root that cannot be resolved (`hostOf` throws, as for an
+// unmapped drive) holds no player.
+bool HoldsDeviceFolder(
+    const std::function<std::filesystem::path(std::string_view name)>& hostOf) noexcept;
 
 }  // namespace corvina

@@ -108,7 +108,7 @@ private:
     std::size_t count_ = 0;
 };
 
-// What RewriteTagBlock would write for the request; std::invalid_argument as it says.
+// What RewriteTagBlock would write for the request; UsageError as it says.
 ComposedRewrite ComposeTagRewrite(const TagRewrite& request);
 
 // Rewrites the tag block in place: bytes 516 to 523 are set to 0 on every call, the rest only as

@@ -237,6 +237,10 @@ std::string FolderText(std::string_view windowsFolder);
 // ends in a backslash (a drive root).
 std::string JoinPath(std::string_view folderText, std::string_view name);
 
+// The same for a host folder: joined with one slash, none after a trailing one; a backslash in
+// `name` (as in the player's folder names) becomes a slash.
+std::string JoinHostPath(std::string_view folder, std::string_view name);
+
 // The drive letter of a Windows path, lower case, or nothing when it does not start "X:".
 std::optional<char> DriveLetterOf(std::string_view windowsPath);
 

@@ -127,8 +127,19 @@ private:
     }
 
     void ReadHeaders();
+    struct InfoFields {
+        std::uint32_t colorsUsed = 0;
+        std::uint32_t sizeImage = 0;
+    };
+    InfoFields ReadInfoHeader(bool core, std::span<const std::uint8_t> h);
+    void CheckCompression(bool core);
+    std::uint64_t ReadColourMasks(std::span<const std::uint8_t> header, std::uint32_t headerSize,
+                                  std::size_t got);
+    void ReadDeclaredPalette(bool core, std::uint32_t colorsUsed, std::uint64_t paletteStart);
+    void CheckPixelDataSize(std::uint32_t sizeImage);
     void ReadPalette(std::uint64_t start, std::uint32_t entrySize, std::uint64_t count);
     void DecodeRows(PictureSink& sink);
+    class RleCanvas;
     void DecodeRle(PictureSink& sink);
 
     const std::array<std::uint8_t, 3>& PaletteColour(unsigned index) const {
@@ -178,11 +189,49 @@ void BitmapReader::ReadHeaders() {
     if (got < kFileHeaderSize + headerSize) Fail("ファイルが途中で切れています");
     const auto h = std::span<const std::uint8_t>(head).subspan(kFileHeaderSize);
 
+    const InfoFields info = ReadInfoHeader(core, h);
+    CheckCompression(core);
+    if (fileSizeField > fileSize_) {
+        Fail("ヘッダーのファイル サイズ (" + std::to_string(fileSizeField) +
+             " バイト) が実際の大きさ (" + std::to_string(fileSize_) + " バイト) より大きいです");
+    }
+
+    const std::uint64_t paletteStart = ReadColourMasks(h, headerSize, got);
+
+    if (offBits < paletteStart || offBits > fileSize_) {
+        Fail("画素データの位置 (" + std::to_string(offBits) + ") が正しくありません");
+    }
+    dataOffset_ = offBits;
+    dataSize_ = fileSize_ - offBits;
+
+    ReadDeclaredPalette(core, info.colorsUsed, paletteStart);
+    CheckPixelDataSize(info.sizeImage);
+}
+
+// The palette: colorsUsed entries (all that the bit depth allows when zero), of which only
+// those up to the bit depth's count matter; a palette that overlaps the pixel data is cut
+// short there, as some writers leave out the unused tail.
+void BitmapReader::ReadDeclaredPalette(bool core, std::uint32_t colorsUsed,
+                                       std::uint64_t paletteStart) {
+    const std::uint32_t entrySize = core ? 3 : 4;
+    const std::uint64_t depthColors = bitCount_ <= 8 ? (std::uint64_t{1} << bitCount_) : 0;
+    const std::uint64_t declared = colorsUsed != 0 ? colorsUsed : depthColors;
+    if (std::uint64_t{colorsUsed} * entrySize > fileSize_ - std::min(fileSize_, paletteStart)) {
+        Fail("パレットの色数 (" + std::to_string(colorsUsed) + ") がファイルに収まりません");
+    }
+    if (bitCount_ <= 8) {
+        const std::uint64_t available = (dataOffset_ - paletteStart) / entrySize;
+        ReadPalette(paletteStart, entrySize, std::min({declared, depthColors, available}));
+    }
+}
+
+// The picture's size, row order and depth from the header after the file header (a core or an
+// info header), checked; the fields the later checks need.
+BitmapReader::InfoFields BitmapReader::ReadInfoHeader(bool core, std::span<const std::uint8_t> h) {
     std::int64_t width = 0;
     std::int64_t height = 0;
     unsigned planes = 0;
-    std::uint32_t colorsUsed = 0;
-    std::uint32_t sizeImage = 0;
+    InfoFields info;
     if (core) {
         width = ReadLe16(h, 4);
         height = ReadLe16(h, 6);
@@ -194,10 +243,10 @@ void BitmapReader::ReadHeaders() {
         planes = ReadLe16(h, 12);
         bitCount_ = ReadLe16(h, 14);
         compression_ = ReadLe32(h, 16);
-        sizeImage = ReadLe32(h, 20);
+        info.sizeImage = ReadLe32(h, 20);
         const auto xDensity = static_cast<std::int32_t>(ReadLe32(h, 24));
         const auto yDensity = static_cast<std::int32_t>(ReadLe32(h, 28));
-        colorsUsed = ReadLe32(h, 32);
+        info.colorsUsed = ReadLe32(h, 32);
         if (xDensity > kMaxDensity || yDensity > kMaxDensity) {
             Fail("解像度の値 (" + std::to_string(xDensity) + ", " + std::to_string(yDensity) +
                  " ピクセル/メートル) がありえない値です");
@@ -211,8 +260,11 @@ void BitmapReader::ReadHeaders() {
     width_ = static_cast<int>(width);
     height_ = static_cast<int>(height);
     if (planes != 1) Fail("プレーン数が 1 ではありません (" + std::to_string(planes) + ")");
+    return info;
+}
 
-    const bool rle = compression_ == kBiRle8 || compression_ == kBiRle4;
+// The compression and the bit depth fit together, and RLE runs bottom-up.
+void BitmapReader::CheckCompression(bool core) {
     bool bitCountFits = false;
     switch (compression_) {
         case kBiRgb:
@@ -235,13 +287,14 @@ void BitmapReader::ReadHeaders() {
         Fail("ビット数 " + std::to_string(bitCount_) + " は圧縮形式 " +
              std::to_string(compression_) + " では使えません");
     }
+    const bool rle = compression_ == kBiRle8 || compression_ == kBiRle4;
     if (rle && topDown_) Fail("RLE 圧縮のビットマップは上から下へは格納できません");
-    if (fileSizeField > fileSize_) {
-        Fail("ヘッダーのファイル サイズ (" + std::to_string(fileSizeField) +
-             " バイト) が実際の大きさ (" + std::to_string(fileSize_) + " バイト) より大きいです");
-    }
+}
 
-    // Colour masks: inside 52-byte and larger headers, or right after a 40-byte one.
+// The colour masks of a bitfields bitmap, inside 52-byte and larger headers or right after a
+// 40-byte one, or the 5-5-5 masks of a plain 16-bit one; where the palette starts, after them.
+std::uint64_t BitmapReader::ReadColourMasks(std::span<const std::uint8_t> header,
+                                            std::uint32_t headerSize, std::size_t got) {
     std::uint64_t paletteStart = kFileHeaderSize + headerSize;
     if (compression_ == kBiBitfields) {
         if (headerSize == kInfoHeaderSize) {
@@ -249,9 +302,9 @@ void BitmapReader::ReadHeaders() {
                 Fail("ファイルが途中で切れています");
             paletteStart += kMaskBytes;
         }
-        const std::array<std::uint32_t, 3> mask = {ReadLe32(h, kInfoHeaderSize),
-                                                   ReadLe32(h, kInfoHeaderSize + 4),
-                                                   ReadLe32(h, kInfoHeaderSize + 8)};
+        const std::array<std::uint32_t, 3> mask = {ReadLe32(header, kInfoHeaderSize),
+                                                   ReadLe32(header, kInfoHeaderSize + 4),
+                                                   ReadLe32(header, kInfoHeaderSize + 8)};
         const std::uint32_t allowed = bitCount_ == 16 ? 0xFFFFu : 0xFFFFFFFFu;
         const bool valid =
             std::all_of(
@@ -265,32 +318,16 @@ void BitmapReader::ReadHeaders() {
         channels_ = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F)};
         maskedPixels_ = true;
     }
+    return paletteStart;
+}
 
-    if (offBits < paletteStart || offBits > fileSize_) {
-        Fail("画素データの位置 (" + std::to_string(offBits) + ") が正しくありません");
-    }
-    dataOffset_ = offBits;
-    dataSize_ = fileSize_ - offBits;
-
-    // The palette: colorsUsed entries (all that the bit depth allows when zero), of which only
-    // those up to the bit depth's count matter; a palette that overlaps the pixel data is cut
-    // short there, as some writers leave out the unused tail.
-    const std::uint32_t entrySize = core ? 3 : 4;
-    const std::uint64_t depthColors = bitCount_ <= 8 ? (std::uint64_t{1} << bitCount_) : 0;
-    const std::uint64_t declared = colorsUsed != 0 ? colorsUsed : depthColors;
-    if (std::uint64_t{colorsUsed} * entrySize > fileSize_ - std::min(fileSize_, paletteStart)) {
-        Fail("パレットの色数 (" + std::to_string(colorsUsed) + ") がファイルに収まりません");
-    }
-    if (bitCount_ <= 8) {
-        const std::uint64_t available = (offBits - paletteStart) / entrySize;
-        ReadPalette(paletteStart, entrySize, std::min({declared, depthColors, available}));
-    }
-
+// The pixel data the header promises fits in the file.
+void BitmapReader::CheckPixelDataSize(std::uint32_t sizeImage) {
     if (sizeImage != 0 && sizeImage > dataSize_) {
         Fail("ヘッダーの画素データの大きさ (" + std::to_string(sizeImage) +
              " バイト) がファイルに収まりません");
     }
-    if (rle) {
+    if (compression_ == kBiRle8 || compression_ == kBiRle4) {
         if (sizeImage != 0) dataSize_ = sizeImage;
         // An RLE encoder ends every row with a two-byte code; deltas and the end-of-bitmap code
         // may skip rows, but a file with fewer data bytes than rows is not a picture.
@@ -357,61 +394,88 @@ void BitmapReader::DecodeRows(PictureSink& sink) {
     }
 }
 
+// The rows an RLE bitmap paints, from the bottom up, each handed to the sink once it ends; the
+// pixels no code reaches stay black.
+class BitmapReader::RleCanvas {
+public:
+    RleCanvas(const BitmapReader& reader, PictureSink& sink)
+        : reader_(reader), sink_(sink), rgb_(static_cast<std::size_t>(reader.width_) * 3, 0) {}
+
+    bool Complete() const noexcept { return rowsDone_ == reader_.height_; }
+
+    void EndRow() {
+        if (rowsDone_ >= reader_.height_) reader_.Fail("RLE データが画像の上端を越えています");
+        sink_.Row(rgb_);
+        std::fill(rgb_.begin(), rgb_.end(), 0);
+        ++rowsDone_;
+    }
+    void EndLine() {
+        EndRow();
+        x_ = 0;
+    }
+    void EndBitmap() {
+        while (rowsDone_ < reader_.height_) EndRow();
+    }
+    // Moves right and up, leaving the pixels passed over black.
+    void Move(unsigned dx, unsigned dy) {
+        if (x_ + static_cast<int>(dx) > reader_.width_)
+            reader_.Fail("RLE データが行の右端を越えています");
+        if (rowsDone_ + static_cast<int>(dy) > reader_.height_)
+            reader_.Fail("RLE データが画像の上端を越えています");
+        for (unsigned i = 0; i < dy; ++i) EndRow();
+        x_ += static_cast<int>(dx);
+    }
+    void Put(unsigned index) {
+        if (rowsDone_ >= reader_.height_) reader_.Fail("RLE データが画像の上端を越えています");
+        if (x_ >= reader_.width_) reader_.Fail("RLE データが行の右端を越えています");
+        const auto& colour = reader_.PaletteColour(index);
+        std::copy(colour.begin(), colour.end(), rgb_.begin() + static_cast<std::ptrdiff_t>(x_) * 3);
+        ++x_;
+    }
+
+private:
+    const BitmapReader& reader_;
+    PictureSink& sink_;
+    std::vector<std::uint8_t> rgb_;
+    int rowsDone_ = 0;  // rows handed to the sink, from the bottom
+    int x_ = 0;
+};
+
 void BitmapReader::DecodeRle(PictureSink& sink) {
     const bool rle8 = compression_ == kBiRle8;
     ByteStream data(file_, dataOffset_, dataSize_);
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width_) * 3, 0);
-    int rowsDone = 0;  // rows handed to the sink, from the bottom
-    int x = 0;
-
+    RleCanvas canvas(*this, sink);
     const auto next = [&]() {
         std::uint8_t byte = 0;
         if (!data.Next(byte)) Fail("RLE データが途中で終わっています");
         return byte;
-    };
-    const auto endRow = [&]() {
-        if (rowsDone >= height_) Fail("RLE データが画像の上端を越えています");
-        sink.Row(rgb);
-        std::fill(rgb.begin(), rgb.end(), 0);
-        ++rowsDone;
-    };
-    const auto put = [&](unsigned index) {
-        if (rowsDone >= height_) Fail("RLE データが画像の上端を越えています");
-        if (x >= width_) Fail("RLE データが行の右端を越えています");
-        const auto& colour = PaletteColour(index);
-        std::copy(colour.begin(), colour.end(), rgb.begin() + static_cast<std::ptrdiff_t>(x) * 3);
-        ++x;
     };
 
     for (;;) {
         std::uint8_t count = 0;
         if (!data.Next(count)) {
             // The data may end without an end-of-bitmap code once every row is complete.
-            if (rowsDone == height_) return;
+            if (canvas.Complete()) return;
             Fail("RLE データが途中で終わっています");
         }
         const std::uint8_t value = next();
         if (count > 0) {  // a run of `count` pixels; RLE4 alternates the two nibbles
             for (unsigned i = 0; i < count; ++i) {
-                put(rle8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F));
+                canvas.Put(rle8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F));
             }
             continue;
         }
         switch (value) {
             case 0:  // end of line
-                endRow();
-                x = 0;
+                canvas.EndLine();
                 break;
             case 1:  // end of bitmap: the rows not reached stay black
-                while (rowsDone < height_) endRow();
+                canvas.EndBitmap();
                 return;
-            case 2: {  // delta: move right and up, leaving the pixels passed over black
+            case 2: {  // delta
                 const std::uint8_t dx = next();
                 const std::uint8_t dy = next();
-                if (x + dx > width_) Fail("RLE データが行の右端を越えています");
-                if (rowsDone + dy > height_) Fail("RLE データが画像の上端を越えています");
-                for (unsigned i = 0; i < dy; ++i) endRow();
-                x += dx;
+                canvas.Move(dx, dy);
                 break;
             }
             default: {  // absolute run of `value` pixels, padded to a 16-bit boundary
@@ -419,10 +483,10 @@ void BitmapReader::DecodeRle(PictureSink& sink) {
                 std::uint8_t byte = 0;
                 for (unsigned i = 0; i < pixels; ++i) {
                     if (rle8) {
-                        put(next());
+                        canvas.Put(next());
                     } else {
                         if (i % 2 == 0) byte = next();
-                        put(i % 2 == 0 ? byte >> 4 : byte & 0x0F);
+                        canvas.Put(i % 2 == 0 ? byte >> 4 : byte & 0x0F);
                     }
                 }
                 const unsigned bytes = rle8 ? pixels : (pixels + 1) / 2;

@@ -330,22 +330,10 @@ bool Guarded(DecodeContext& c, const Step& step) {
     return true;
 }
 
-// The decode, with every libjpeg call in a guarded step of its own (the header, the start, each
-// batch of rows, the finish); the size checks, which build texts, and the sink, which may throw,
-// run between them. Returns false on a failure recorded in the context.
-bool RunDecode(DecodeContext& c) {
-    c.created = true;  // destroying a half-created decompressor is safe
-    const bool headerRead = Guarded(c, [&c] {
-        jpeg_create_decompress(&c.cinfo);
-        c.cinfo.client_data = &c;
-        c.cinfo.src = &c.src.pub;
-        c.cinfo.progress = &c.progress;
-        jpeg_read_header(&c.cinfo, TRUE);
-    });
-    if (!headerRead) return false;
-
-    // Before libjpeg allocates anything in proportion to the picture.
-    CheckPictureSize(c.cinfo.image_width, c.cinfo.image_height, *c.limits, kBadJpegText, c.name);
+// Where a progressive picture's coefficients are kept: refused when they would be far more than
+// the file's size can describe, spilled to a scratch file when they would take more memory than
+// the limits allow. False on a refusal recorded in the context.
+bool PlanCoefficients(DecodeContext& c) {
     if (jpeg_has_multiple_scans(&c.cinfo)) {
         const std::uint64_t bytes = CoefficientBytes(c.cinfo);
         if (bytes > kFreeCoefficientBytes &&
@@ -365,10 +353,12 @@ bool RunDecode(DecodeContext& c) {
         mem.realize_virt_arrays = RealizeSpilledArrays;
         mem.access_virt_barray = AccessSpilledArray;
     }
-    const bool cmyk = c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
-    c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    return true;
+}
 
-    if (!Guarded(c, [&c] { jpeg_start_decompress(&c.cinfo); })) return false;
+// The rows, batch by batch, handed to the sink as RGB. False on a failure recorded in the
+// context.
+bool ReadRows(DecodeContext& c, bool cmyk) {
     const std::size_t width = c.cinfo.output_width;
     const std::size_t rowSize = width * static_cast<std::size_t>(c.cinfo.output_components);
     // As many rows at a time as libjpeg prefers to give (1 to 4).
@@ -393,6 +383,31 @@ bool RunDecode(DecodeContext& c) {
             }
         }
     }
+    return true;
+}
+
+// The decode, with every libjpeg call in a guarded step of its own (the header, the start, each
+// batch of rows, the finish); the size checks, which build texts, and the sink, which may throw,
+// run between them. Returns false on a failure recorded in the context.
+bool RunDecode(DecodeContext& c) {
+    c.created = true;  // destroying a half-created decompressor is safe
+    const bool headerRead = Guarded(c, [&c] {
+        jpeg_create_decompress(&c.cinfo);
+        c.cinfo.client_data = &c;
+        c.cinfo.src = &c.src.pub;
+        c.cinfo.progress = &c.progress;
+        jpeg_read_header(&c.cinfo, TRUE);
+    });
+    if (!headerRead) return false;
+
+    // Before libjpeg allocates anything in proportion to the picture.
+    CheckPictureSize(c.cinfo.image_width, c.cinfo.image_height, *c.limits, kBadJpegText, c.name);
+    if (!PlanCoefficients(c)) return false;
+    const bool cmyk = c.cinfo.jpeg_color_space == JCS_CMYK || c.cinfo.jpeg_color_space == JCS_YCCK;
+    c.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+
+    if (!Guarded(c, [&c] { jpeg_start_decompress(&c.cinfo); })) return false;
+    if (!ReadRows(c, cmyk)) return false;
     return Guarded(c, [&c] { jpeg_finish_decompress(&c.cinfo); });
 }
 

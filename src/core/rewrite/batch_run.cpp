@@ -27,33 +27,8 @@ constexpr int kJacketNameCharacters = 16;
 constexpr std::string_view kReplaced = "一括書き換えの準備の後に別のファイルに置き換えられています";
 constexpr std::string_view kChangedMeanwhile = "一括書き換えの準備の後に変更されています";
 
-// What went wrong with a file the message names already: the failure and its reason, without the
-// host path behind the name the user knows.
-std::string ReasonOf(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e))
-        return FormatErrorText({error->failure(), {}, error->reason()});
-    return e.what();
-}
-
 std::string NothingRewritten(std::size_t total) {
     return std::to_string(total) + " 個のファイルはどれも書き換えていません。";
-}
-
-std::string FailureMessage(std::string_view file, std::string_view reason, std::size_t done,
-                           std::size_t total) {
-    std::string text = ShownPath(file);
-    text += " を書き換えられませんでした。\r(";
-    text += reason;
-    text += ")\r";
-    text += std::to_string(total) + " 個のファイルのうち、書き換えたのはこれより前の " +
-            std::to_string(done) + " 個です。これ以降のファイルは変更していません。";
-    return text;
-}
-
-// The message of a file the first pass could not read: nothing is written yet.
-std::string UnreadableMessage(std::string_view file, std::string_view reason, std::size_t total) {
-    return ShownPath(file) + " は書き換えられません。\r(" + std::string(reason) + ")\r" +
-           NothingRewritten(total);
 }
 
 // The bytes of a file from the first to the last that a rewrite can change.
@@ -74,6 +49,39 @@ void ReadBlock(const File& file, Block& block) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string_view FailureOf(BatchError::Step step) {
+    switch (step) {
+        case BatchError::Step::Read:
+            return "書き換えられません";
+        case BatchError::Step::Jacket:
+            return "保存できませんでした";
+        case BatchError::Step::Rewrite:
+            break;
+    }
+    return "書き換えられませんでした";
+}
+
+}  // namespace
+
+BatchError::BatchError(Step step, std::string file, std::string reason, std::size_t done,
+                       std::size_t total)
+    : Error(std::string(FailureOf(step)), std::move(file), std::move(reason)),
+      step_(step),
+      done_(done),
+      total_(total) {}
+
+std::string BatchErrorText(const BatchError& error) {
+    std::string text = ShownPath(error.file());
+    text += error.step() == BatchError::Step::Read ? " は" : " を";
+    text += error.failure() + "。\r(" + error.reason() + ")\r";
+    if (error.step() != BatchError::Step::Rewrite) return text + NothingRewritten(error.total());
+    return text + std::to_string(error.total()) +
+           " 個のファイルのうち、書き換えたのはこれより前の " + std::to_string(error.done()) +
+           " 個です。これ以降のファイルは変更していません。";
+}
 
 void WindowsPathSpace::NewRun() {
     snapshot_ = drives_.Snapshot();
@@ -133,10 +141,7 @@ HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(
 }
 
 std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
-    std::string path(folder);
-    if (!path.empty() && path.back() != '/') path += '/';
-    for (const char c : name) path += c == '\\' ? '/' : c;
-    return path;
+    return JoinHostPath(folder, name);
 }
 
 void HostPathSpace::NewRun() { inside_.emplace(root_); }
@@ -210,8 +215,7 @@ Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
             file.lastWriteNs = opened.GetStamp().lastWriteNs;
             found.push_back(std::move(read));
         } catch (const std::exception& e) {
-            throw BatchError(UnreadableMessage(target, ReasonOf(e), targets.size()), target, 0,
-                             targets.size());
+            throw BatchError(BatchError::Step::Read, target, FailureText(e), 0, targets.size());
         }
         file.path = paths.Record(target);
         for (const auto& range : composed.Ranges()) {
@@ -224,11 +228,8 @@ Journal ReadTargets(std::span<const std::string> targets, PathSpace& paths,
         const bool known = std::any_of(journal.roots.begin(), journal.roots.end(),
                                        [&](const JournalRoot& r) { return r.path == root; });
         if (!known) {
-            bool player = false;
-            try {
-                player = FolderExists(paths.Host(paths.Join(root.text, kDeviceFolder)));
-            } catch (const std::exception&) {
-            }
+            const bool player = HoldsDeviceFolder(
+                [&](std::string_view name) { return paths.Host(paths.Join(root.text, name)); });
             journal.roots.push_back({std::move(root), player});
         }
         if (afterFile) afterFile(i);
@@ -274,8 +275,7 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
             }
             RewriteTagBlock(std::move(file), journal.RewriteOf(i));
         } catch (const std::exception& e) {
-            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
-                             files.size());
+            throw BatchError(BatchError::Step::Rewrite, files[i], FailureText(e), i, files.size());
         }
         lastWritten[key] = i;
         if (afterFile) afterFile(i);
@@ -284,14 +284,16 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
 
 void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
                  bool numberTracks) {
+    if (numberTracks && files.size() > static_cast<std::size_t>(kMaxTrack))
+        throw UsageError("トラック番号は" + std::to_string(kMaxTrack) + "までしか付けられません",
+                         {}, std::to_string(files.size()) + " 個のファイル");
     TagRewrite request = changes;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (numberTracks) request.track = static_cast<int>(i + 1);
         try {
             RewriteTagBlock(std::filesystem::path(files[i]), request);
         } catch (const std::exception& e) {
-            throw BatchError(FailureMessage(files[i], ReasonOf(e), i, files.size()), files[i], i,
-                             files.size());
+            throw BatchError(BatchError::Step::Rewrite, files[i], FailureText(e), i, files.size());
         }
     }
 }
@@ -313,65 +315,53 @@ std::string MakeJacketName(std::uint64_t seed,
     return name;
 }
 
-BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
-                      BatchRun& run) {
-    using Kind = BatchOutcome::Kind;
-    BatchOutcome outcome;
+namespace {
+
+using Kind = BatchOutcome::Kind;
+
+// The checks before the request is asked for: a box and the outcome's kind when the run ends
+// there, nothing when it goes on.
+std::optional<Kind> CheckBeforeRequest(std::span<const std::string> targets,
+                                       std::string_view playerRoot, BatchRun& run) {
     if (targets.empty()) {
         run.messages.Error(kEmptyTargetListMessage);
-        outcome.kind = Kind::EmptyList;
-        return outcome;
+        return Kind::EmptyList;
     }
     run.paths.NewRun();
-    const auto folderExists = [&](const std::string& shown) {
-        try {
-            return FolderExists(run.paths.Host(shown));
-        } catch (const std::exception&) {
-            return false;  // an unmapped drive holds no folder
-        }
-    };
-    if (!folderExists(run.paths.Join(playerRoot, kDeviceFolder))) {
+    if (!HoldsDeviceFolder([&](std::string_view name) {
+            return run.paths.Host(run.paths.Join(playerRoot, name));
+        })) {
         run.messages.Error(kDeviceAbsentMessage);
-        outcome.kind = Kind::NoPlayer;
-        return outcome;
+        return Kind::NoPlayer;
     }
-    std::optional<RewriteRequest> request = run.askRequest();
-    if (!request) {
-        outcome.kind = Kind::Cancelled;
-        return outcome;
-    }
-    const bool numberTracks = request->writeTags && request->numberTracks;
-    if (numberTracks && targets.size() > static_cast<std::size_t>(kMaxTrack)) {
-        run.messages.Error(kTooManyToNumberMessage);
-        outcome.kind = Kind::TooManyToNumber;
-        return outcome;
-    }
+    return std::nullopt;
+}
 
-    // One at a time: from here until the last write, no other batch or undo runs.
-    if (run.journal) {
-        try {
-            run.journal->Lock();
-        } catch (const RunLockHeld& e) {
-            run.messages.Error(RunLockHeldMessage(e));
-            outcome.kind = Kind::Busy;
-            return outcome;
-        } catch (const std::exception& e) {
-            run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
-                               NothingRewritten(targets.size()));
-            outcome.kind = Kind::NoJournal;
-            return outcome;
-        }
-    }
-    // Every way out once the progress window is shown ends the journal's part and closes the
-    // window before its box.
-    const auto finish = [&] {
-        if (run.journal) run.journal->Finish();
-        run.progress.Close();
-    };
+// The box that ends a run whose journal cannot be kept: nothing is written.
+std::string JournalFailedText(const std::exception& e, std::size_t total) {
+    return std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" + NothingRewritten(total);
+}
 
-    const std::string imageFolder = run.paths.Join(playerRoot, kJacketFolder);
-    outcome.jacketName = MakeJacketName(run.clock.Seed(), [&](const std::string& name) {
-        if (!request->writeJacket) return false;
+// One at a time: from here until the last write, no other batch or undo runs. A box and the
+// outcome's kind when the lock cannot be had.
+std::optional<Kind> TakeLock(BatchRun& run, std::size_t total) {
+    if (!run.journal) return std::nullopt;
+    try {
+        run.journal->Lock();
+    } catch (const RunLockHeld& e) {
+        run.messages.Error(RunLockHeldMessage(e));
+        return Kind::Busy;
+    } catch (const std::exception& e) {
+        run.messages.Error(JournalFailedText(e, total));
+        return Kind::NoJournal;
+    }
+    return std::nullopt;
+}
+
+// A jacket name that names nothing in the IMAGE folder yet.
+std::string DrawJacketName(BatchRun& run, const std::string& imageFolder, bool writeJacket) {
+    return MakeJacketName(run.clock.Seed(), [&](const std::string& name) {
+        if (!writeJacket) return false;
         try {
             const auto host = run.paths.Host(run.paths.Join(imageFolder, name));
             return FileExists(host) || FolderExists(host);
@@ -379,16 +369,130 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
             return false;
         }
     });
+}
 
+// What the run writes besides the tag blocks.
+struct JacketPlan {
+    std::string imageFolder;
+    std::string file;       // empty when no jacket is written
+    std::string temporary;  // the name it is written under before it is moved into place
+    std::vector<std::uint8_t> bytes;
+};
+
+JacketPlan PlanJacket(PathSpace& paths, std::string_view playerRoot, std::string_view jacketName,
+                      const RewriteRequest& request) {
+    JacketPlan plan;
+    plan.imageFolder = paths.Join(playerRoot, kJacketFolder);
+    if (!request.writeJacket) return plan;
+    plan.file = paths.Join(plan.imageFolder, jacketName);
+    // Named after the jacket, so that undo knows a leftover of a killed run.
+    plan.temporary = paths.Join(plan.imageFolder, JacketTemporaryName(jacketName));
+    plan.bytes = WriteJacketGbp(request.jacket);
+    return plan;
+}
+
+// The IMAGE folder, made (and said so) when missing, and the jacket file when the run writes
+// one; BatchError naming the one that cannot be saved. When the folder cannot be made the run
+// goes on; saving the jacket then fails and says why.
+void SaveJacket(BatchRun& run, const JacketPlan& plan, std::size_t total) {
+    const auto folderExists = [&](const std::string& shown) {
+        try {
+            return FolderExists(run.paths.Host(shown));
+        } catch (const std::exception&) {
+            return false;  // an unmapped drive holds no folder
+        }
+    };
+    try {
+        if (!folderExists(plan.imageFolder)) {
+            bool created = true;
+            try {
+                CreateFolder(run.paths.Host(plan.imageFolder));
+            } catch (const std::exception&) {
+                created = false;
+            }
+            if (created) run.messages.Plain(kImageFolderCreatedMessage);
+        }
+        if (!plan.file.empty())
+            WriteNewFile(run.paths.Host(plan.file), run.paths.Host(plan.temporary), plan.bytes);
+    } catch (const std::exception& e) {
+        throw BatchError(BatchError::Step::Jacket, plan.file.empty() ? plan.imageFolder : plan.file,
+                         FailureText(e), 0, total);
+    }
+}
+
+// What ends a run once its progress window is shown: the outcome's kind and the box's text.
+struct Stop {
+    Kind kind;
+    std::string text;
+};
+
+// The first pass over `targets` and the journal of the run, written whole before anything else
+// is: what stops the run when a file cannot be read or the journal cannot be written.
+std::optional<Stop> ReadAndRecord(std::span<const std::string> targets, BatchRun& run,
+                                  const TagRewrite& changes, bool numberTracks,
+                                  const JacketPlan& jacket,
+                                  const std::function<void(std::size_t)>& showDone,
+                                  std::vector<ReadTarget>& found, Journal& journal) {
+    try {
+        journal = ReadTargets(
+            targets, run.paths, changes, numberTracks, found,
+            [&](std::size_t i) { run.progress.SetText(ReadingProgressText(targets[i])); },
+            showDone);
+    } catch (const BatchError& e) {
+        return Stop{Kind::Failed, BatchErrorText(e)};
+    }
+    if (!jacket.file.empty()) {
+        journal.jacket =
+            JournalJacket{run.paths.Record(jacket.file), run.paths.Record(jacket.temporary),
+                          jacket.bytes.size(), Crc32(jacket.bytes)};
+    }
+    if (run.journal) {
+        try {
+            run.journal->Write(journal);
+        } catch (const std::exception& e) {
+            return Stop{Kind::NoJournal, JournalFailedText(e, targets.size())};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view playerRoot,
+                      BatchRun& run) {
+    BatchOutcome outcome;
+    const auto end = [&](Kind kind) {
+        outcome.kind = kind;
+        return outcome;
+    };
+    if (const auto refused = CheckBeforeRequest(targets, playerRoot, run)) return end(*refused);
+    std::optional<RewriteRequest> request = run.askRequest();
+    if (!request) return end(Kind::Cancelled);
+    const bool numberTracks = request->writeTags && request->numberTracks;
+    if (numberTracks && targets.size() > static_cast<std::size_t>(kMaxTrack)) {
+        run.messages.Error(kTooManyToNumberMessage);
+        return end(Kind::TooManyToNumber);
+    }
+    if (const auto refused = TakeLock(run, targets.size())) return end(*refused);
+
+    outcome.jacketName =
+        DrawJacketName(run, run.paths.Join(playerRoot, kJacketFolder), request->writeJacket);
     TagRewrite changes;
     if (request->writeTags) changes.texts = CutToFields(request->texts);
     if (request->writeJacket) changes.jacketName = outcome.jacketName;
-    std::vector<std::uint8_t> jacketBytes;
-    if (request->writeJacket) jacketBytes = WriteJacketGbp(request->jacket);
+    const JacketPlan jacket = PlanJacket(run.paths, playerRoot, outcome.jacketName, *request);
     request->jacket = Picture15();  // released before the files are read
 
     run.progress.Show();
     run.clock.SleepMilliseconds(kPauseBeforeFiles);
+    // Every way out once the progress window is shown ends the journal's part and closes the
+    // window before its box.
+    const auto fail = [&](Kind kind, const std::string& text) {
+        if (run.journal) run.journal->Finish();
+        run.progress.Close();
+        run.messages.Error(text);
+        return end(kind);
+    };
     const auto showDone = [&](std::size_t i) {
         run.progress.SetPosition(ProgressPercent(i + 1, targets.size()));
     };
@@ -397,64 +501,14 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
     // written.
     std::vector<ReadTarget> found;
     Journal journal;
+    if (const auto stop =
+            ReadAndRecord(targets, run, changes, numberTracks, jacket, showDone, found, journal)) {
+        return fail(stop->kind, stop->text);
+    }
     try {
-        journal = ReadTargets(
-            targets, run.paths, changes, numberTracks, found,
-            [&](std::size_t i) { run.progress.SetText(ReadingProgressText(targets[i])); },
-            showDone);
+        SaveJacket(run, jacket, targets.size());
     } catch (const BatchError& e) {
-        finish();
-        run.messages.Error(e.what());
-        outcome.kind = Kind::Failed;
-        return outcome;
-    }
-    std::string jacketFile;
-    std::string jacketTemporary;
-    if (request->writeJacket) {
-        jacketFile = run.paths.Join(imageFolder, outcome.jacketName);
-        // Named after the jacket, so that undo knows a leftover of a killed run.
-        jacketTemporary = run.paths.Join(imageFolder, JacketTemporaryName(outcome.jacketName));
-        journal.jacket = JournalJacket{run.paths.Record(jacketFile),
-                                       run.paths.Record(jacketTemporary), jacketBytes.size(),
-                                       Crc32(jacketBytes)};
-    }
-    if (run.journal) {
-        try {
-            run.journal->Write(journal);
-        } catch (const std::exception& e) {
-            finish();
-            outcome.kind = Kind::NoJournal;
-            run.messages.Error(std::string(kJournalFailedMessage) + "\r(" + e.what() + ")\r" +
-                               NothingRewritten(targets.size()));
-            return outcome;
-        }
-    }
-
-    try {
-        if (!folderExists(imageFolder)) {
-            // When the folder cannot be made the run goes on; saving the jacket then fails and
-            // says why.
-            bool created = true;
-            try {
-                CreateFolder(run.paths.Host(imageFolder));
-            } catch (const std::exception&) {
-                created = false;
-            }
-            if (created) run.messages.Plain(kImageFolderCreatedMessage);
-        }
-        if (request->writeJacket) {
-            WriteNewFile(run.paths.Host(jacketFile), run.paths.Host(jacketTemporary),
-                         jacketBytes);
-        }
-    } catch (const std::exception& e) {
-        finish();
-        outcome.kind = Kind::Failed;
-        std::string text = ShownPath(jacketFile.empty() ? imageFolder : jacketFile);
-        text += " を保存できませんでした。\r(";
-        text += ReasonOf(e);
-        text += ")\r" + NothingRewritten(targets.size());
-        run.messages.Error(text);
-        return outcome;
+        return fail(Kind::Failed, BatchErrorText(e));
     }
     if (!request->writeJacket) outcome.jacketName = std::string(kNoJacketText);
 
@@ -469,17 +523,13 @@ BatchOutcome RunBatch(std::span<const std::string> targets, std::string_view pla
                 showDone(i);
             });
     } catch (const BatchError& e) {
-        finish();
-        outcome.kind = Kind::Failed;
-        run.messages.Error(e.what());
-        return outcome;
+        return fail(Kind::Failed, BatchErrorText(e));
     }
     if (run.journal) run.journal->Finish();
     run.clock.SleepMilliseconds(kPauseAfterFiles);
     run.progress.Close();
     run.messages.Plain(BatchSummary(targets.size(), outcome.jacketName));
-    outcome.kind = Kind::Done;
-    return outcome;
+    return end(Kind::Done);
 }
 
 BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> targets,

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/errors.h"
 #include "core/formats/sat_tags.h"
 #include "core/os/drives.h"
 #include "core/os/files.h"
@@ -49,21 +50,32 @@ struct RewriteRequest {
     Picture15 jacket;  // 75x75 whenever writeJacket
 };
 
-// One file of the list failed: which one (as the list shows it), and how many of the list's
-// files were rewritten before it. what() is the whole message of the error box.
-class BatchError : public std::runtime_error {
+// One file of the run failed: which one (as the list shows it), why, how far the run got (how
+// many of the list's files were rewritten before it, of how many) and in which step. what() is
+// the usual layout of these fields; the box says it with BatchErrorText.
+class BatchError : public Error {
 public:
-    BatchError(const std::string& message, std::string file, std::size_t done, std::size_t total)
-        : std::runtime_error(message), file_(std::move(file)), done_(done), total_(total) {}
-    const std::string& file() const noexcept { return file_; }
+    enum class Step {
+        Read,    // the first pass could not read the file: nothing is written
+        Jacket,  // the IMAGE folder or the jacket file could not be saved: no SAT file written
+        Rewrite  // the second pass could not rewrite the file: `done` files were rewritten
+    };
+    BatchError(Step step, std::string file, std::string reason, std::size_t done,
+               std::size_t total);
+    Step step() const noexcept { return step_; }
+    const std::string& file() const noexcept { return path(); }
     std::size_t done() const noexcept { return done_; }
     std::size_t total() const noexcept { return total_; }
 
 private:
-    std::string file_;
+    Step step_;
     std::size_t done_;
     std::size_t total_;
 };
+
+// The text of the error box that ends a run with `error`: the file, the reason, and what was
+// rewritten before it and what was not.
+std::string BatchErrorText(const BatchError& error);
 
 // Where the run's files are: the texts it shows (Windows paths in the program, host paths in the
 // command-line tool), the host paths behind them and how its journal names them.
@@ -171,7 +183,8 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
 
 // Rewrites host files in the order given, without a journal (corvina-cli rewrite), giving the
 // file at position i the track i + 1 when `numberTracks`. Stops at the first failure with a
-// BatchError; the files after it are left untouched.
+// BatchError; the files after it are left untouched. UsageError, with nothing touched, when
+// more files than kMaxTrack are to be numbered.
 void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
                  bool numberTracks);
 

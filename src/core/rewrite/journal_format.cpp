@@ -43,11 +43,7 @@ constexpr CrcTable MakeCrcTable() {
 class Writer {
 public:
     void U8(std::uint8_t v) { bytes.push_back(v); }
-    void U32(std::uint32_t v) {
-        const std::size_t at = bytes.size();
-        bytes.resize(at + 4);
-        WriteLe32(bytes, at, v);
-    }
+    void U32(std::uint32_t v) { AppendLe32(bytes, v); }
     void U64(std::uint64_t v) {
         U32(static_cast<std::uint32_t>(v));
         U32(static_cast<std::uint32_t>(v >> 32));
@@ -158,14 +154,10 @@ TagRewrite Journal::RewriteOf(std::size_t i) const {
     return rewrite;
 }
 
-std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
-    // Which ranges a rewrite writes depends only on what the request holds, the same for every
-    // file.
-    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
-    if (journal.changes.jacketName.has_value() != journal.jacket.has_value())
-        throw UsageError("ジャケット画像の名前とファイルが揃っていません");
-    Writer w;
-    w.bytes.resize(kJournalHeaderSize);
+namespace {
+
+// The request of the run: its texts, whether it numbers the tracks, and its jacket.
+void EncodeRequest(Writer& w, const Journal& journal) {
     std::uint8_t flags = 0;
     if (journal.changes.texts) flags |= kFlagTexts;
     if (journal.numberTracks) flags |= kFlagNumberTracks;
@@ -183,28 +175,45 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
         w.U64(journal.jacket->size);
         w.U32(journal.jacket->crc);
     }
+}
+
+// One file's entry: its path, what it was, and its old bytes in each of `composed`'s ranges
+// without the zeros that end them.
+void EncodeFile(Writer& w, const JournalFile& file, const ComposedRewrite& composed) {
+    w.Path(file.path);
+    w.U64(file.size);
+    w.U64(static_cast<std::uint64_t>(file.lastWriteNs));
+    if (file.oldBytes.size() != composed.TotalSize())
+        throw UsageError("書き換える範囲に合わない元のバイト列です");
+    std::span<const std::uint8_t> rest = file.oldBytes;
+    static_assert(kTextFieldSize <= 0xFF && kJacketNameFieldSize <= 0xFF);
+    for (const auto& range : composed.Ranges()) {
+        const auto old = rest.first(range.size);
+        rest = rest.subspan(range.size);
+        std::size_t kept = old.size();
+        while (kept > 0 && old[kept - 1] == 0) --kept;
+        w.U8(static_cast<std::uint8_t>(kept));
+        w.bytes.insert(w.bytes.end(), old.begin(), old.begin() + kept);
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
+    // Which ranges a rewrite writes depends only on what the request holds, the same for every
+    // file.
+    const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
+    if (journal.changes.jacketName.has_value() != journal.jacket.has_value())
+        throw UsageError("ジャケット画像の名前とファイルが揃っていません");
+    Writer w;
+    w.bytes.resize(kJournalHeaderSize);
+    EncodeRequest(w, journal);
     w.U32(static_cast<std::uint32_t>(journal.roots.size()));
     for (const JournalRoot& root : journal.roots) {
         w.Path(root.path);
         w.U8(root.player ? 1 : 0);
     }
-    for (const JournalFile& file : journal.files) {
-        w.Path(file.path);
-        w.U64(file.size);
-        w.U64(static_cast<std::uint64_t>(file.lastWriteNs));
-        if (file.oldBytes.size() != composed.TotalSize())
-            throw UsageError("書き換える範囲に合わない元のバイト列です");
-        std::span<const std::uint8_t> rest = file.oldBytes;
-        static_assert(kTextFieldSize <= 0xFF && kJacketNameFieldSize <= 0xFF);
-        for (const auto& range : composed.Ranges()) {
-            const auto old = rest.first(range.size);
-            rest = rest.subspan(range.size);
-            std::size_t kept = old.size();
-            while (kept > 0 && old[kept - 1] == 0) --kept;
-            w.U8(static_cast<std::uint8_t>(kept));
-            w.bytes.insert(w.bytes.end(), old.begin(), old.begin() + kept);
-        }
-    }
+    for (const JournalFile& file : journal.files) EncodeFile(w, file, composed);
 
     auto header = std::span(w.bytes).first(kJournalHeaderSize);
     const auto body = std::span<const std::uint8_t>(w.bytes).subspan(kJournalHeaderSize);
@@ -220,17 +229,10 @@ std::vector<std::uint8_t> EncodeJournal(const Journal& journal) {
     return std::move(w.bytes);
 }
 
-Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
-    const Header header = DecodeHeader(bytes, bytes.size());
-    const auto body = bytes.subspan(kJournalHeaderSize);
-    if (Crc32(body) != header.bodyCrc) Damaged("本体の検査値が合いません");
-    if (header.count > body.size() / kMinFileRecord)
-        Damaged("ファイルの数が記録の大きさに合いません");
+namespace {
 
-    Journal journal;
-    journal.undone = header.state == kStateUndone;
-    journal.done = header.done;
-    Reader r(body);
+// The request of the run: its texts, whether it numbers the tracks, and its jacket.
+void DecodeRequest(Reader& r, const Header& header, Journal& journal) {
     const std::uint8_t flags = r.U8();
     if (flags & ~(kFlagTexts | kFlagNumberTracks | kFlagJacket)) Damaged("不明な印があります");
     if (flags & kFlagTexts) {
@@ -255,39 +257,63 @@ Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
         jacket.crc = r.U32();
         journal.jacket = std::move(jacket);
     }
+}
 
-    const std::uint32_t roots = r.U32();
-    if (roots == 0 || roots > r.left() / kMinRootRecord) Damaged("ドライブの数が合いません");
-    journal.roots.reserve(roots);
-    for (std::uint32_t i = 0; i < roots; ++i) {
+std::vector<JournalRoot> DecodeRoots(Reader& r) {
+    const std::uint32_t count = r.U32();
+    if (count == 0 || count > r.left() / kMinRootRecord) Damaged("ドライブの数が合いません");
+    std::vector<JournalRoot> roots;
+    roots.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
         JournalRoot root;
         root.path = r.Path();
         root.player = r.Flag();
-        journal.roots.push_back(std::move(root));
+        roots.push_back(std::move(root));
     }
+    return roots;
+}
 
+// One file's entry: its path, what it was, and its old bytes in each of `composed`'s ranges.
+JournalFile DecodeFile(Reader& r, const ComposedRewrite& composed) {
+    JournalFile file;
+    file.path = r.Path();
+    file.size = r.U64();
+    file.lastWriteNs = static_cast<std::int64_t>(r.U64());
+    if (file.size < kTagBlockWriteEnd) Damaged("ファイルの大きさがタグに足りません");
+    file.oldBytes.reserve(composed.TotalSize());
+    for (const auto& range : composed.Ranges()) {
+        const std::uint8_t kept = r.U8();
+        if (kept > range.size) Damaged("範囲より長いバイト列があります");
+        const auto old = r.Take(kept);
+        // As written: the zeros that end a range are never kept.
+        if (kept > 0 && old.back() == 0) Damaged("範囲のバイト列が 0 で終わっています");
+        file.oldBytes.insert(file.oldBytes.end(), old.begin(), old.end());
+        file.oldBytes.resize(file.oldBytes.size() + (range.size - kept), 0);
+    }
+    return file;
+}
+
+}  // namespace
+
+Journal DecodeJournal(std::span<const std::uint8_t> bytes) {
+    const Header header = DecodeHeader(bytes, bytes.size());
+    const auto body = bytes.subspan(kJournalHeaderSize);
+    if (Crc32(body) != header.bodyCrc) Damaged("本体の検査値が合いません");
+    if (header.count > body.size() / kMinFileRecord)
+        Damaged("ファイルの数が記録の大きさに合いません");
+
+    Journal journal;
+    journal.undone = header.state == kStateUndone;
+    journal.done = header.done;
+    Reader r(body);
+    DecodeRequest(r, header, journal);
+    journal.roots = DecodeRoots(r);
     // Which ranges a rewrite writes depends only on what the request holds, so every file keeps
     // the same number of old bytes.
     const ComposedRewrite composed = ComposeTagRewrite(journal.RewriteOf(0));
     journal.files.reserve(header.count);
-    for (std::uint32_t i = 0; i < header.count; ++i) {
-        JournalFile file;
-        file.path = r.Path();
-        file.size = r.U64();
-        file.lastWriteNs = static_cast<std::int64_t>(r.U64());
-        if (file.size < kTagBlockWriteEnd) Damaged("ファイルの大きさがタグに足りません");
-        file.oldBytes.reserve(composed.TotalSize());
-        for (const auto& range : composed.Ranges()) {
-            const std::uint8_t kept = r.U8();
-            if (kept > range.size) Damaged("範囲より長いバイト列があります");
-            const auto old = r.Take(kept);
-            // As written: the zeros that end a range are never kept.
-            if (kept > 0 && old.back() == 0) Damaged("範囲のバイト列が 0 で終わっています");
-            file.oldBytes.insert(file.oldBytes.end(), old.begin(), old.end());
-            file.oldBytes.resize(file.oldBytes.size() + (range.size - kept), 0);
-        }
-        journal.files.push_back(std::move(file));
-    }
+    for (std::uint32_t i = 0; i < header.count; ++i)
+        journal.files.push_back(DecodeFile(r, composed));
     if (r.left() != 0) Damaged("終わりの後にバイトがあります");
     return journal;
 }

@@ -34,15 +34,6 @@ constexpr std::string_view kNotOnPlayer =
 // The largest jacket file read to compare it with the one the run wrote.
 constexpr std::uint64_t kMaxJacketBytes = 1 << 20;
 
-// What went wrong, without the file the line names already.
-std::string ReasonOf(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e)) {
-        if (error->failure().empty()) return error->reason();
-        return FormatErrorText({error->failure(), {}, error->reason()});
-    }
-    return e.what();
-}
-
 // Where the journal's files and folders are on the host, each resolved through one snapshot of
 // the drive map and read once per folder, and never through a link that leads out of its root.
 class Places {
@@ -84,8 +75,11 @@ public:
                 } else {
                     present = FolderExists(root.path.text);
                 }
-                if (present && root.player)
-                    present = FolderExists(Host({Join(root.path, kDeviceFolder), root.path.host}));
+                if (present && root.player) {
+                    present = HoldsDeviceFolder([&](std::string_view name) {
+                        return Host({Join(root.path, name), root.path.host});
+                    });
+                }
             } catch (const std::exception&) {
                 present = false;
             }
@@ -112,8 +106,7 @@ private:
         });
     }
     std::string Join(const JournalPath& folder, std::string_view name) const {
-        if (!folder.host) return windows_.Join(folder.text, name);
-        return HostPathSpace(folder.text).Join(folder.text, name);
+        return folder.host ? JoinHostPath(folder.text, name) : JoinPath(folder.text, name);
     }
 
     const Journal& journal_;
@@ -211,7 +204,7 @@ bool UndoFile(const Journal& journal, const FileGroup& group, bool dryRun,
         return true;
     } catch (const std::exception& e) {
         if (rewritten || dynamic_cast<const FileError*>(&e) == nullptr)
-            problems.push_back({entry.path.text, ReasonOf(e)});
+            problems.push_back({entry.path.text, FailureText(e)});
         return false;
     }
 }
@@ -239,7 +232,7 @@ std::vector<FileGroup> GroupFiles(const Journal& journal, Places& places,
             // A file gone is no problem of a file the run never reached.
             if (i < journal.done || dynamic_cast<const FileError*>(&e) == nullptr ||
                 static_cast<const FileError&>(e).failure().empty())
-                problems.push_back({entry.path.text, ReasonOf(e)});
+                problems.push_back({entry.path.text, FailureText(e)});
         }
     }
     return groups;
@@ -276,7 +269,7 @@ void UndoJacket(const Journal& journal, Places& places, bool dryRun, UndoReport&
         if (!dryRun) DeleteFile(host);
         report.jacket = UndoReport::Jacket::Removed;
     } catch (const std::exception& e) {
-        keep(ReasonOf(e));
+        keep(FailureText(e));
     }
 }
 
@@ -293,6 +286,41 @@ int UndoProgressPercent(const UndoStep& step) noexcept {
     return ProgressPercent(before + step.done, 2 * step.total);
 }
 
+namespace {
+
+// The newest journal not undone yet, read and checked whole before any file is touched (into
+// `journal`); an empty path when there is none. A damaged journal on the way is reported and,
+// unless `dryRun`, set aside, so that it no longer stands before the batches behind it.
+fs::path FindJournalToUndo(const fs::path& folder, bool dryRun, UndoReport& report,
+                           Journal& journal) {
+    for (const fs::path& candidate : ListJournals(folder)) {
+        try {
+            if (JournalUndone(candidate)) continue;
+            journal = ReadJournal(candidate);
+        } catch (const FormatError& e) {
+            report.damagedJournals.push_back({candidate.string(), e.reason()});
+            if (!dryRun) SetJournalAside(candidate);
+            continue;
+        }
+        return candidate;
+    }
+    return {};
+}
+
+// The problems in the order of the batch's list; those about other files after them.
+void SortInListOrder(std::vector<UndoProblem>& problems, const Journal& journal) {
+    const auto position = [&](const UndoProblem& p) {
+        for (std::size_t i = 0; i < journal.files.size(); ++i)
+            if (journal.files[i].path.text == p.file) return i;
+        return journal.files.size();
+    };
+    std::stable_sort(
+        problems.begin(), problems.end(),
+        [&](const UndoProblem& a, const UndoProblem& b) { return position(a) < position(b); });
+}
+
+}  // namespace
+
 UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view program,
                          const std::function<void(const UndoStep&)>& progress) {
     UndoReport report;
@@ -301,22 +329,8 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
     if (!FolderExists(folder)) return report;
     const RunLock lock = RunLock::Acquire(folder / kRunLockName, program);
 
-    fs::path path;
     Journal journal;
-    for (const fs::path& candidate : ListJournals(folder)) {
-        try {
-            if (JournalUndone(candidate)) continue;
-            // Read and checked whole before any file is touched.
-            journal = ReadJournal(candidate);
-        } catch (const FormatError& e) {
-            // Set aside, so that it no longer stands before the batches behind it.
-            report.damagedJournals.push_back({candidate.string(), e.reason()});
-            if (!dryRun) SetJournalAside(candidate);
-            continue;
-        }
-        path = candidate;
-        break;
-    }
+    const fs::path path = FindJournalToUndo(folder, dryRun, report, journal);
     if (path.empty()) return report;
     report.found = true;
     report.journal = path.filename().string();
@@ -336,22 +350,14 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
         }
         if (UndoFile(journal, groups[k], dryRun, report.leftAlone)) ++report.restored;
     }
-    std::stable_sort(report.leftAlone.begin(), report.leftAlone.end(),
-                     [&](const UndoProblem& a, const UndoProblem& b) {
-                         const auto position = [&](const UndoProblem& p) {
-                             for (std::size_t i = 0; i < journal.files.size(); ++i)
-                                 if (journal.files[i].path.text == p.file) return i;
-                             return journal.files.size();
-                         };
-                         return position(a) < position(b);
-                     });
+    SortInListOrder(report.leftAlone, journal);
     if (journal.jacket) UndoJacket(journal, places, dryRun, report);
     if (!dryRun) {
         try {
             MarkJournalUndone(path);
         } catch (const std::exception& e) {
             // The next undo then takes this journal again, which finds its files as before.
-            report.leftAlone.push_back({path.string(), ReasonOf(e)});
+            report.leftAlone.push_back({path.string(), FailureText(e)});
         }
     }
     return report;

@@ -13,10 +13,7 @@ namespace {
 
 // The dialog shows its own text word for word; the parts keep the cause's reason.
 FileError WriteFailure(const std::string& reason) {
-    const std::string path = SettingsWindowsPath();
-    std::string message(kSettingsWriteFailure);
-    message.replace(message.find("%s"), 2, path);
-    return FileError(std::move(message), ErrorParts{"書き込めません", path, reason});
+    return FileError("書き込めません", SettingsWindowsPath(), reason);
 }
 
 void WriteKey(const DriveMap& drives, std::string_view key, std::string_view value) {
@@ -55,6 +52,12 @@ Settings LoadSettings(const DriveMap& drives) {
 std::string DriveSettingText(char letter) {
     if (letter == '\0') return {};
     return std::string(1, AsciiToLower(letter));
+}
+
+std::string SettingsWriteFailureText(const FileError& error) {
+    std::string text(kSettingsWriteFailure);
+    text.replace(text.find("%s"), 2, ShownPath(error.path()));
+    return text;
 }
 
 void SaveSettings(const DriveMap& drives, std::string_view roomPath, char driveLetter) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/errors.h"
 #include "core/os/drives.h"
 
 // The settings file: "Corvina.ini" in the program's own folder (C:\Corvina\ in the drive model),
@@ -41,9 +42,11 @@ Settings LoadSettings(const DriveMap& drives);
 std::string DriveSettingText(char letter);
 
 // Writes "Room" := roomPath, then "Drive" := DriveSettingText(driveLetter), each key replacing its
-// own line and leaving the rest of the file alone. When a write fails it throws FileError with
-// the message "<settings path> に書き込めません"; a failure of the second write leaves the first
-// in place.
+// own line and leaving the rest of the file alone. When a write fails it throws FileError naming
+// the settings file by its Windows path; a failure of the second write leaves the first in place.
 void SaveSettings(const DriveMap& drives, std::string_view roomPath, char driveLetter);
+
+// The text of the box a failed SaveSettings shows: "<settings path> に書き込めません".
+std::string SettingsWriteFailureText(const FileError& error);
 
 }  // namespace corvina

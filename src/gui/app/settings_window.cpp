@@ -13,6 +13,7 @@
 #include "gui/controls/designer.h"
 #include "gui/controls/drive_combo_box.h"
 #include "gui/controls/handler.h"
+#include "gui/controls/message_boxes.h"
 
 namespace corvina {
 
@@ -68,7 +69,12 @@ void TForm2::Button1Click() {
 
 void TForm2::Button2Click() {
     // On a failed write the error goes to the default error box and the dialog stays open.
-    SaveSettings(state_.Drives(), Edit1->text().toStdString(), DriveComboBox1->Drive());
+    try {
+        SaveSettings(state_.Drives(), Edit1->text().toStdString(), DriveComboBox1->Drive());
+    } catch (const FileError& error) {
+        ShowDefaultErrorBox(this, QString::fromStdString(SettingsWriteFailureText(error)));
+        return;
+    }
     accept();
 }
 

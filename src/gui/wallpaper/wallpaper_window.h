@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "core/wallpaper/wallpaper_transporter.h"
+#include "core/wallpaper/wallpaper_transport.h"
 #include "gui/controls/open_dialogs.h"
 
 class QFrame;

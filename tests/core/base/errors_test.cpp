@@ -27,10 +27,11 @@ TEST(ErrorText, OneLayoutLeavingOutEmptyParts) {
     const Error& base = format;
     EXPECT_STREQ(base.what(), "読み込めません: \"a.jpg\" (壊れています)");
     EXPECT_EQ(base.path(), "a.jpg");
-    const FileError own("C:\\X.INI に書き込めません",
-                        ErrorParts{"書き込めません", "C:\\X.INI", ""});
-    EXPECT_STREQ(own.what(), "C:\\X.INI に書き込めません");
-    EXPECT_EQ(own.failure(), "書き込めません");
+
+    // A message that names the file already takes the failure and the reason alone.
+    EXPECT_EQ(FailureText(format), "読み込めません (壊れています)");
+    EXPECT_EQ(FailureText(FileError("", "F:\\A.SAT", "外にあります")), "外にあります");
+    EXPECT_EQ(FailureText(std::length_error("vector")), "vector");
 }
 
 // Requests the core refuses are the caller's mistake, and still name the file in Japanese.

@@ -452,6 +452,10 @@ TEST(WindowsPathText, FolderTextHasABackslashOnlyAtTheRoot) {
 TEST(WindowsPathText, JoinsWithExactlyOneBackslash) {
     EXPECT_EQ(JoinPath("F:\\", "A.SAT"), "F:\\A.SAT");
     EXPECT_EQ(JoinPath("F:\\MUSIC", "A.SAT"), "F:\\MUSIC\\A.SAT");
+    // Host folders join with one slash; the player's folder names come with backslashes.
+    EXPECT_EQ(JoinHostPath("/media/p", "GBSYSTEM\\IMAGE"), "/media/p/GBSYSTEM/IMAGE");
+    EXPECT_EQ(JoinHostPath("/media/p/", "A.SAT"), "/media/p/A.SAT");
+    EXPECT_EQ(JoinHostPath("/", "A.SAT"), "/A.SAT");
 }
 
 TEST(WindowsPathText, SplitsLikeTheClassicHelpers) {

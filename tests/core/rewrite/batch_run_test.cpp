@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/errors.h"
 #include "core/base/messages.h"
 #include "core/formats/gbp.h"
 #include "core/formats/player.h"
@@ -362,6 +363,50 @@ TEST_F(BatchRunTest, AJacketNameInUseIsNeverReplaced) {
         const std::string name = MakeJacketName(seed, {});
         EXPECT_TRUE(IsJacketFileName(name)) << name;
     }
+}
+
+// The error names the file, the reason and how far the run got; the box says each of them and
+// what that means for the files before and after it.
+TEST_F(BatchRunTest, AFailedRewriteCarriesTheFileAndHowFarTheRunGot) {
+    WriteBytes(files_[1], Bytes(821, 7));  // too short for a tag block
+    TagRewrite changes;
+    changes.texts = TagTexts{"a", "b", "c"};
+    try {
+        RewriteEach(files_, changes, true);
+        FAIL() << "the second file should stop the run";
+    } catch (const BatchError& e) {
+        EXPECT_EQ(e.step(), BatchError::Step::Rewrite);
+        EXPECT_EQ(e.file(), files_[1]);
+        EXPECT_EQ(e.done(), 1u);
+        EXPECT_EQ(e.total(), 3u);
+        EXPECT_NE(e.reason().find("SAT ファイルが短すぎます"), std::string::npos) << e.reason();
+        EXPECT_EQ(e.what(), FormatErrorText({e.failure(), e.file(), e.reason()}));
+        EXPECT_EQ(BatchErrorText(e), files_[1] + " を書き換えられませんでした。\r(" + e.reason() +
+                                         ")\r3 個のファイルのうち、書き換えたのはこれより前の 1 "
+                                         "個です。これ以降のファイルは変更していません。");
+    }
+    EXPECT_EQ(ReadTagBlock(files_[0]).track, "1");
+    EXPECT_EQ(ReadBytes(files_[1]), Bytes(821, 7));
+    EXPECT_EQ(ReadBytes(files_[2]), PatternFile(1024, 2));
+
+    // Steps before any SAT file is written say that none was.
+    const std::pair<BatchError::Step, std::string> before[] = {
+        {BatchError::Step::Read, " は書き換えられません。"},
+        {BatchError::Step::Jacket, " を保存できませんでした。"},
+    };
+    for (const auto& [step, says] : before) {
+        const BatchError e(step, "F:\\MUSIC\\A\rB.SAT", "理由", 0, 4);
+        EXPECT_EQ(BatchErrorText(e), "F:\\MUSIC\\A\\x0DB.SAT" + says +
+                                         "\r(理由)\r4 個のファイルはどれも書き換えていません。");
+    }
+}
+
+TEST_F(BatchRunTest, NumberingMoreThan255FilesIsRefusedBeforeAnyIsTouched) {
+    std::vector<std::string> many(256, files_[0]);
+    TagRewrite changes;
+    changes.texts = TagTexts{"a", "b", "c"};
+    EXPECT_THROW(RewriteEach(many, changes, true), UsageError);
+    EXPECT_EQ(ReadBytes(files_[0]), PatternFile(1024, 0));
 }
 
 TEST(BatchProgressTest, PositionsRoundHalvesToEven) {

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "core/base/errors.h"
+#include "core/formats/player.h"
 #include "core/session/settings.h"
 #include "support/temp_dir.h"
 
@@ -50,6 +52,15 @@ TEST_F(StartupTest, FileNamedLikeTheSystemFolderDoesNotCount) {
     const auto player = MapDrive('f');
     test::WriteText(player / "GBSYSTEM", "not a folder");
     EXPECT_FALSE(IsDevicePresent(drives_, "f"));
+    const auto inPlayer = [&](std::string_view name) { return player / std::string(name); };
+    EXPECT_FALSE(HoldsDeviceFolder(inPlayer));
+    std::filesystem::remove(player / "GBSYSTEM");
+    std::filesystem::create_directory(player / "GBSYSTEM");
+    EXPECT_TRUE(HoldsDeviceFolder(inPlayer));
+    // A root that cannot be resolved holds no player.
+    EXPECT_FALSE(HoldsDeviceFolder([](std::string_view name) -> std::filesystem::path {
+        throw FileError("ドライブがありません", std::string(name), "");
+    }));
 }
 
 TEST_F(StartupTest, EmptyOrUnmappedDriveNeverPasses) {

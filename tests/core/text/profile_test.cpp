@@ -232,22 +232,6 @@ TEST_F(ProfileTest, WritingCreatesTheFile) {
     EXPECT_EQ(WriteIn("", "  App ", "  key  ", " v "), "[App]\r\nkey= v \r\n");
 }
 
-TEST_F(ProfileTest, SettingsDialogFileReadsBack) {
-    WritePrivateProfileString("Fundamental setting", "Room", "C:\\Program Files\\GBRoom.exe",
-                              file_);
-    WritePrivateProfileString("Fundamental setting", "Drive", "f", file_);
-    EXPECT_EQ(ReadText(file_),
-              "[Fundamental setting]\r\nRoom=C:\\Program Files\\GBRoom.exe\r\nDrive=f\r\n");
-    EXPECT_EQ(Read("Fundamental setting", "Room", ""), "C:\\Program Files\\GBRoom.exe");
-    // Writing again the same values leaves the same bytes; an empty drive stays empty.
-    WritePrivateProfileString("Fundamental setting", "Room", "C:\\Program Files\\GBRoom.exe",
-                              file_);
-    WritePrivateProfileString("Fundamental setting", "Drive", "", file_);
-    EXPECT_EQ(ReadText(file_),
-              "[Fundamental setting]\r\nRoom=C:\\Program Files\\GBRoom.exe\r\nDrive=\r\n");
-    EXPECT_EQ(Read("Fundamental setting", "Drive", "f"), "");
-}
-
 TEST_F(ProfileTest, ReplacingAKeyLeavesEveryOtherByteAlone) {
     const std::string before = Bytes(
         "; settings\n"

@@ -1,5 +1,4 @@
-#include "core/wallpaper/wallpaper_transporter.h"
-
+#include "core/wallpaper/wallpaper_transport.h"
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 

@@ -496,6 +496,13 @@ std::string JoinPath(std::string_view folderText, std::string_view name) {
     return path;
 }
 
+std::string JoinHostPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path += '/';
+    for (const char c : name) path += c == '\\' ? '/' : c;
+    return path;
+}
+
 std::optional<char> DriveLetterOf(std::string_view windowsPath) {
     if (windowsPath.size() < 2 || !IsAsciiLetter(windowsPath[0]) || windowsPath[1] != ':')
         return std::nullopt;

@@ -21,6 +21,7 @@
 #include "core/base/errors.h"
 #include "core/base/utf8.h"
 #include "core/os/clock.h"
+#include "core/os/posix/positioned_io.h"
 
 namespace fs = std::filesystem;
 
@@ -81,24 +82,6 @@ int OpenRegular(const fs::path& path, int access, File::Stamp& stamp) {
     if (!S_ISREG(st.st_mode)) throw FileError(kCannotOpen, path.string(), kNotRegular);
     stamp = StampOf(st);
     return guard.Release();
-}
-
-// Writes all of `bytes` at `offset`; 0 or the errno value of the failure.
-int WriteAll(int fd, std::uint64_t offset, std::span<const std::uint8_t> bytes) noexcept {
-    if (offset > static_cast<std::uint64_t>(INT64_MAX) - bytes.size()) return EFBIG;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                     static_cast<off_t>(offset + done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        // A write that makes no progress would loop for ever; the medium is full.
-        if (put == 0) return ENOSPC;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
 }
 
 bool IsFatFileSystem(const fs::path& path) noexcept {
@@ -257,25 +240,14 @@ File::~File() {
 
 std::size_t File::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const {
     if (fd_ < 0) throw MakeFileError(kCannotRead, path_, EBADF);
-    if (offset > static_cast<std::uint64_t>(INT64_MAX) - buffer.size())
-        throw MakeFileError(kCannotRead, path_, EINVAL);
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw MakeFileError(kCannotRead, path_, errno);
-        }
-        if (got == 0) break;  // end of file
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    const ReadResult read = ReadFullyAt(fd_, offset, buffer);
+    if (read.error != 0) throw MakeFileError(kCannotRead, path_, read.error);
+    return read.done;
 }
 
 void File::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) const {
     if (fd_ < 0) throw MakeFileError(kCannotWrite, path_, EBADF);
-    if (const int error = WriteAll(fd_, offset, bytes); error != 0)
+    if (const int error = WriteFullyAt(fd_, offset, bytes); error != 0)
         throw MakeFileError(kCannotWrite, path_, error);
 }
 
@@ -330,10 +302,11 @@ fs::path WriteTarget(const fs::path& requested) {
 
 }  // namespace
 
-void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> bytes) {
-    // Replace what a link points to, not the link itself.
-    const fs::path path = WriteTarget(requested);
-    struct stat existing {};
+namespace {
+
+// The file at `path` that writing `requested` would replace, when there is one (`existing` then
+// holds its status): refused unless it is a regular file this process may write.
+bool CheckReplaceable(const fs::path& requested, const fs::path& path, struct stat& existing) {
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
         throw FileError(kCannotCreate, requested.string(),
@@ -343,12 +316,13 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
     // all the same; refuse it as writing it in place would be refused.
     if (exists && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         throw MakeFileError(kCannotWrite, requested.string(), errno);
+    return exists;
+}
 
-    // The temporary file lies in the same folder, so that rename() replaces the file in one
-    // step, and starts with a dot, so that file lists hide it should it ever be left behind.
-    const fs::path folder = path.parent_path();
+// Creates a new hidden file with a random name in `folder`; its descriptor, and its path in
+// `temporary`. Failures name `requested`.
+int CreateTemporaryIn(const fs::path& folder, const fs::path& requested, fs::path& temporary) {
     Random random = Random::SeededFromClock();
-    fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         // Not derived from the file's own name, which may already be as long as a name can be.
@@ -362,21 +336,43 @@ void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> byt
             throw MakeFileError(kCannotCreate, requested.string(), errno);
     }
     if (fd < 0) throw MakeFileError(kCannotCreate, requested.string(), EEXIST);
+    return fd;
+}
 
-    FdGuard guard(fd);
+// Writes all of `bytes` into the new file behind `guard`, makes them durable and closes it; 0 or
+// the errno value of the failure.
+int WriteSyncAndClose(FdGuard& guard, std::span<const std::uint8_t> bytes) noexcept {
+    int error = WriteFullyAt(guard.get(), 0, bytes);
+    if (error == 0 && ::fsync(guard.get()) != 0 && errno != EINVAL && errno != EROFS) error = errno;
+    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    return error;
+}
+
+}  // namespace
+
+void WriteWholeFile(const fs::path& requested, std::span<const std::uint8_t> bytes) {
+    // Replace what a link points to, not the link itself.
+    const fs::path path = WriteTarget(requested);
+    struct stat existing {};
+    const bool exists = CheckReplaceable(requested, path, existing);
+
+    // The temporary file lies in the same folder, so that rename() replaces the file in one
+    // step, and starts with a dot, so that file lists hide it should it ever be left behind.
+    const fs::path folder = path.parent_path();
+    fs::path temporary;
+    FdGuard guard(CreateTemporaryIn(folder, requested, temporary));
     if (exists) {
         // Keep the owner and the permissions of the file being replaced (the owner only where
         // the system allows it, as for the superuser). A FAT mount may refuse modes it cannot
         // store; the new file then keeps the mount's own.
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+            [[maybe_unused]] const int ignored =
+                ::fchown(guard.get(), existing.st_uid, existing.st_gid);
         }
-        (void)::fchmod(fd, existing.st_mode & 07777);
+        (void)::fchmod(guard.get(), existing.st_mode & 07777);
     }
     const char* what = kCannotWrite;
-    int error = WriteAll(fd, 0, bytes);
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
-    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    int error = WriteSyncAndClose(guard, bytes);
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
         what = kCannotCreate;
@@ -402,9 +398,7 @@ void WriteNewFile(const fs::path& path, const fs::path& temporary,
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw MakeFileError(kCannotCreate, path.string(), errno);
     FdGuard guard(fd);
-    int error = WriteAll(fd, 0, bytes);
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error = errno;
-    if (error == 0 && ::close(guard.Release()) != 0 && errno != EINTR) error = errno;
+    int error = WriteSyncAndClose(guard, bytes);
     if (error == 0) {
         // Never over a file that is there. File systems that cannot refuse that in the rename
         // itself (FAT through FUSE) are asked first.

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/base/utf8.h"
+#include "core/os/posix/positioned_io.h"
 
 namespace corvina {
 
@@ -100,32 +101,15 @@ std::string DescribeHolder(std::string_view text) {
 // The start of the file, at most kMaxHolderText bytes; what could be read when reading fails.
 std::string ReadHolderText(int fd) {
     std::string text(kMaxHolderText, '\0');
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t got =
-            ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    text.resize(done);
+    const auto bytes = std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
+    text.resize(ReadFullyAt(fd, 0, bytes).done);
     return text;
 }
 
 // Writes all of `text` at the start of the file; 0 or the errno value of the failure.
 int WriteText(int fd, std::string_view text) noexcept {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put =
-            ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (put == 0) return ENOSPC;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
+    return WriteFullyAt(fd, 0,
+                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace
