@@ -14,6 +14,17 @@ int RunFindPlayer(Args args, const Environment& env, Streams io) {
         io.err << kUsage;
         return kExitUsage;
     }
+#ifdef _WIN32
+    if (args.empty()) {
+        const auto drives = FindPlayerDrives();
+        if (drives.empty()) {
+            io.err << "corvina-cli: no drive holds a GBSYSTEM folder\n";
+            return kExitFailure;
+        }
+        for (const auto& root : drives) io.out << root.string() << "\n";
+        return kExitOk;
+    }
+#endif
     const std::string file = args.empty() ? std::string("/proc/self/mountinfo") : args[0];
     const std::optional<std::string> table = ReadMountTable(file);
     if (!table) {

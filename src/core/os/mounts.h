@@ -75,4 +75,11 @@ PlayerLinkResult LinkPlayerDrive(const std::filesystem::path& prefix, char lette
 // As above with the system's mount table.
 PlayerLinkResult LinkPlayerDrive(const std::filesystem::path& prefix, char letter);
 
+#ifdef _WIN32
+// Windows has drives in place of mounts: the roots ("F:\") of the removable and fixed drives
+// (GetDriveTypeW) whose root folder holds GBSYSTEM, in letter order. Network, optical and RAM
+// drives are never looked into.
+std::vector<std::filesystem::path> FindPlayerDrives();
+#endif
+
 }  // namespace corvina

@@ -123,7 +123,9 @@ bool IsPlainAbsolute(std::string_view path) noexcept {
 }
 
 std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
+#ifndef _WIN32  // a Windows path is never plain in this sense: it takes the general way
     if (IsPlainAbsolute(path.native())) return path;
+#endif
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     if (ec) absolute = path;
@@ -137,7 +139,7 @@ std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
 
 HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(root)) {
     std::error_code ec;
-    current_ = std::filesystem::current_path(ec).native();
+    current_ = std::filesystem::current_path(ec).string();
 }
 
 std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
