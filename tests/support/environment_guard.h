@@ -20,10 +20,15 @@ public:
     EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 
     void Set(const char* value) const {
+#ifdef _WIN32
+        // An empty value removes the variable; Windows keeps no empty ones.
+        ::_putenv_s(name_.c_str(), value != nullptr ? value : "");
+#else
         if (value != nullptr)
             ::setenv(name_.c_str(), value, 1);
         else
             ::unsetenv(name_.c_str());
+#endif
     }
 
 private:

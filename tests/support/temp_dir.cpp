@@ -3,15 +3,28 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <string>
 #include <stdexcept>
 #include <system_error>
 
 namespace corvina::test {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a new folder of a random name, made only when the name is free.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const auto folder = std::filesystem::temp_directory_path() /
+                            ("corvina-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(folder)) path_ = folder;
+    }
+    if (path_.empty()) throw std::runtime_error("no temporary folder");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "corvina-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
