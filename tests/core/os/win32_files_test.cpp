@@ -1,0 +1,225 @@
+// The Win32 backend of the files, the run lock and the scratch file, against the Windows API's
+// own behaviour (run under Wine, which implements share modes and byte-range locks).
+#include <windows.h>
+#undef DeleteFile
+#undef MoveFile
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/base/errors.h"
+#include "core/os/drives.h"
+#include "core/os/files.h"
+#include "core/os/run_lock.h"
+#include "core/os/scratch_file.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+
+namespace corvina {
+namespace {
+
+std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+void Write(const fs::path& path, std::string_view text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Read(const fs::path& path) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// True under Wine, which differs from Windows in a few places named where they are tested.
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Another program's open of `path` with the sharing given.
+HANDLE OpenShared(const fs::path& path, DWORD sharing) {
+    return ::CreateFileW(path.wstring().c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Each way another program may hold a file open, and what our calls then do: an open that
+// leaves out FILE_SHARE_WRITE keeps us from writing, one without FILE_SHARE_DELETE from
+// replacing the file; either is reported, and nothing is written. Whether a file held open with
+// full sharing can be replaced depends on the system: Wine refuses it (access denied), Windows
+// depending on its version and file system; either way the file holds the old or the new bytes,
+// whole.
+TEST(Win32Files, SharingWithOtherProgramsIsReportedAsInUse) {
+    struct Case {
+        const char* what;
+        DWORD sharing;
+        bool openWrites;   // our open for writing succeeds
+        int replaceWorks;  // WriteWholeFile succeeds: 1, fails: 0, depends on the system: -1
+    };
+    const Case cases[] = {
+        {"full sharing", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true, -1},
+        {"no write sharing", FILE_SHARE_READ | FILE_SHARE_DELETE, false, 0},
+        {"no delete sharing", FILE_SHARE_READ | FILE_SHARE_WRITE, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const fs::path file = dir / "A.SAT";
+        Write(file, "old");
+        const HANDLE other = OpenShared(file, c.sharing);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        if (c.openWrites) {
+            EXPECT_NO_THROW(File::OpenReadWrite(file));
+        } else {
+            try {
+                File::OpenReadWrite(file);
+                ADD_FAILURE() << "opened";
+            } catch (const FileError& e) {
+                EXPECT_THAT(e.what(), HasSubstr("A.SAT"));
+                EXPECT_THAT(e.what(), HasSubstr("使用中"));
+            }
+        }
+        bool replaced = true;
+        try {
+            WriteWholeFile(file, Bytes("new"));
+        } catch (const FileError& e) {
+            replaced = false;
+            EXPECT_THAT(e.what(), HasSubstr("A.SAT"));
+        }
+        if (c.replaceWorks >= 0) EXPECT_EQ(replaced, c.replaceWorks == 1);
+        ::CloseHandle(other);
+        EXPECT_EQ(Read(file), replaced ? "new" : "old");
+        // The temporary file never stays behind.
+        EXPECT_EQ(ListFolder(dir.path(), "*").size(), 1u);
+    }
+}
+
+TEST(Win32Files, OpeningNeverCreatesAndWritesArePositioned) {
+    test::TempDir dir;
+    EXPECT_THROW(File::OpenReadWrite(dir / "missing.SAT"), FileError);
+    EXPECT_FALSE(FileExists(dir / "missing.SAT"));
+    EXPECT_THROW(File::OpenRead(dir.path()), FileError);  // a folder
+
+    Write(dir / "a.bin", "0123456789");
+    {
+        const File file = File::OpenReadWrite(dir / "a.bin");
+        file.WriteAt(4, Bytes("ab"));
+        std::vector<std::uint8_t> tail(8);
+        EXPECT_EQ(file.ReadAt(6, tail), 4u);  // short only at the end
+        EXPECT_EQ(file.Size(), 10u);
+        EXPECT_EQ(file.GetStamp().size, 10u);
+        EXPECT_EQ(File::OpenRead(dir / "a.bin").GetStamp().id, file.GetStamp().id);
+    }
+    EXPECT_EQ(Read(dir / "a.bin"), "0123ab6789");
+    EXPECT_THROW(File::CreateNew(dir / "a.bin"), FileError);
+}
+
+TEST(Win32Files, WholeFileWritesCreateReplaceAndNeverOverwriteANewFile) {
+    test::TempDir dir;
+    WriteWholeFile(dir / "s.ini", Bytes("one"));
+    WriteWholeFile(dir / "s.ini", Bytes("two"));
+    EXPECT_EQ(Read(dir / "s.ini"), "two");
+    // The replaced file shows: the temporary's hidden attribute does not stay.
+    EXPECT_EQ(LookUpEntry(dir / "s.ini").attributes & kAttrHidden, 0u);
+
+    WriteNewFile(dir / "j.GBP", dir / "j.tmp", Bytes("jacket"));
+    EXPECT_EQ(Read(dir / "j.GBP"), "jacket");
+    EXPECT_THROW(WriteNewFile(dir / "j.GBP", dir / "j.tmp", Bytes("other")), FileError);
+    EXPECT_EQ(Read(dir / "j.GBP"), "jacket");
+    EXPECT_FALSE(FileExists(dir / "j.tmp"));
+
+    MoveFile(dir / "j.GBP", dir / "s.ini");
+    EXPECT_EQ(Read(dir / "s.ini"), "jacket");
+    EXPECT_THROW(DeleteFile(dir.path()), FileError);
+    DeleteFile(dir / "s.ini");
+    EXPECT_FALSE(FileExists(dir / "s.ini"));
+}
+
+// Hidden and system come from the file system's attributes; a leading dot hides nothing on
+// Windows. Wine differs: it shows the files of its Unix folders whose names start with a dot as
+// hidden (unless its ShowDotFiles setting says otherwise).
+TEST(Win32Files, ListingTakesHiddenAndSystemFromTheAttributes) {
+    test::TempDir dir;
+    for (const char* name : {".dot.SAT", "hidden.SAT", "system.SAT", "plain.sat", "other.txt"})
+        Write(dir / name, "x");
+    CreateFolder(dir / "Sub.SAT");
+    ASSERT_TRUE(
+        ::SetFileAttributesW((dir / "hidden.SAT").wstring().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(
+        ::SetFileAttributesW((dir / "system.SAT").wstring().c_str(), FILE_ATTRIBUTE_SYSTEM));
+
+    std::vector<std::string> listed;
+    for (const DirEntry& entry : ListFolder(dir.path(), "*.SAT"))
+        listed.push_back(entry.name + ":" + std::to_string(entry.attributes & 0x17));
+    const std::string dot = UnderWine() ? ".dot.SAT:2" : ".dot.SAT:0";
+    EXPECT_THAT(listed, testing::ElementsAre(dot, "hidden.SAT:2", "plain.sat:0", "Sub.SAT:16",
+                                             "system.SAT:4"));
+    EXPECT_EQ(LookUpEntry(dir / "PLAIN.SAT").name, "plain.sat");  // as stored
+    EXPECT_THROW(ListFolder(dir / "missing", "*"), FileError);
+}
+
+// Names beyond the ANSI code page cross the API as UTF-16.
+TEST(Win32Files, NamesCrossTheApiAsUtf16) {
+    test::TempDir dir;
+    const fs::path file = dir.path() / fs::path(u8"曲名 ♪ ロック.SAT");
+    WriteWholeFile(file, Bytes("tags"));
+    const std::vector<DirEntry> entries = ListFolder(dir.path(), "*");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "曲名 ♪ ロック.SAT");
+    EXPECT_EQ(Read(file), "tags");
+}
+
+TEST(Win32RunLock, SecondTakerIsRefusedAfterItsRetryAndNamesTheHolder) {
+    test::TempDir dir;
+    const fs::path lockFile = dir / std::string(kRunLockName);
+    RunLock first = RunLock::Acquire(lockFile, "corvina-cli");
+    EXPECT_TRUE(first.held());
+    try {
+        RunLock::Acquire(lockFile, "Corvina");
+        ADD_FAILURE() << "taken twice";
+    } catch (const RunLockHeld& held) {
+        EXPECT_THAT(held.holder(), testing::StartsWith("corvina-cli (プロセス " +
+                                                       std::to_string(::GetCurrentProcessId())));
+    }
+    first.Release();
+    RunLock second = RunLock::Acquire(lockFile, "Corvina");
+    EXPECT_TRUE(second.held());
+    EXPECT_THAT(Read(lockFile), testing::StartsWith("Corvina\n"));
+    EXPECT_THROW(RunLock::Acquire(dir / "missing" / "corvina.lock", "x"), FileError);
+}
+
+TEST(Win32ScratchFile, ReadsBackWhatItWroteAndLeavesNothing) {
+    const int scratch = OpenScratchFile();
+    ASSERT_NE(scratch, -1);
+    const std::string text = "coefficients";
+    EXPECT_EQ(WriteScratch(scratch, text.data(), text.size(), 1 << 20), 0);
+    std::string back(text.size(), '\0');
+    EXPECT_EQ(ReadScratch(scratch, back.data(), back.size(), 1 << 20), 0);
+    EXPECT_EQ(back, text);
+    EXPECT_NE(ReadScratch(scratch, back.data(), back.size(), 2 << 20), 0);  // past the end
+    CloseScratchFile(scratch);
+}
+
+// The drive list is the system's, and each drive is its own root.
+TEST(Win32Drives, DrivesAreTheSystemsAndPathsTheirOwn) {
+    const DriveSnapshot drives = DriveMap("unused").Snapshot();
+    ASSERT_TRUE(drives.DriveRoot('c'));
+    EXPECT_EQ(drives.DriveRoot('C')->wstring(), L"C:\\");
+    test::TempDir dir;
+    Write(dir / "Mixed.SAT", "x");
+    const std::optional<std::string> shown = drives.ToWindowsPath(dir / "Mixed.SAT");
+    ASSERT_TRUE(shown);
+    const std::optional<fs::path> back = drives.Resolve(*shown);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(fs::equivalent(*back, dir / "Mixed.SAT"));
+    EXPECT_EQ(back->filename().string(), "Mixed.SAT");
+}
+
+}  // namespace
+}  // namespace corvina
