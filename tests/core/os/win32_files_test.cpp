@@ -92,7 +92,9 @@ TEST(Win32Files, SharingWithOtherProgramsIsReportedAsInUse) {
             replaced = false;
             EXPECT_THAT(e.what(), HasSubstr("A.SAT"));
         }
-        if (c.replaceWorks >= 0) EXPECT_EQ(replaced, c.replaceWorks == 1);
+        if (c.replaceWorks >= 0) {
+            EXPECT_EQ(replaced, c.replaceWorks == 1);
+        }
         ::CloseHandle(other);
         EXPECT_EQ(Read(file), replaced ? "new" : "old");
         // The temporary file never stays behind.
@@ -130,6 +132,7 @@ TEST(Win32Files, WholeFileWritesCreateReplaceAndNeverOverwriteANewFile) {
 
     WriteNewFile(dir / "j.GBP", dir / "j.tmp", Bytes("jacket"));
     EXPECT_EQ(Read(dir / "j.GBP"), "jacket");
+    EXPECT_EQ(LookUpEntry(dir / "j.GBP").attributes & kAttrHidden, 0u);
     EXPECT_THROW(WriteNewFile(dir / "j.GBP", dir / "j.tmp", Bytes("other")), FileError);
     EXPECT_EQ(Read(dir / "j.GBP"), "jacket");
     EXPECT_FALSE(FileExists(dir / "j.tmp"));

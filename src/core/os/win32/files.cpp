@@ -175,9 +175,15 @@ HANDLE CreateTemporaryIn(const fs::path& folder, const fs::path& requested, fs::
     throw MakeWin32FileError(kCannotCreate, PathText(requested), ERROR_FILE_EXISTS);
 }
 
-// Writes all of `bytes`, flushes them to the disk and closes; 0 or the error.
+// Writes all of `bytes` into a hidden temporary file, shows it (it is about to become the real
+// file, which must not stay hidden), flushes it to the disk and closes; 0 or the error.
 DWORD WriteFlushAndClose(HandleGuard& guard, std::span<const std::uint8_t> bytes) noexcept {
     DWORD error = WriteFullyAt(guard.get(), 0, bytes);
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (error == 0 &&
+        !::SetFileInformationByHandle(guard.get(), FileBasicInfo, &basic, sizeof basic))
+        error = ::GetLastError();
     if (error == 0 && !::FlushFileBuffers(guard.get())) error = ::GetLastError();
     if (error == 0 && !::CloseHandle(guard.Release())) error = ::GetLastError();
     return error;
@@ -304,8 +310,6 @@ void WriteWholeFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
         ::DeleteFileW(WidePath(temporary).c_str());
         throw OpenError(what, PathText(path), error);
     }
-    // The replaced file's hidden attribute came from the temporary file: the new one shows.
-    (void)::SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 void WriteNewFile(const fs::path& path, const fs::path& temporary,
