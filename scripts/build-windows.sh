@@ -20,11 +20,12 @@ echo "== set-up"
 scripts/windows-deps.sh "$build/deps"
 
 echo "== cross-build into $build"
+mkdir -p "$build"
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" \
     -DCORVINA_WINDOWS_DEPS="$(realpath "$build/deps")" -DCMAKE_BUILD_TYPE=Release \
-    -DCORVINA_GUI=OFF -DCORVINA_BENCH=OFF >"$build.configure.log" ||
-    { cat "$build.configure.log"; exit 1; }
+    -DCORVINA_GUI=OFF -DCORVINA_BENCH=OFF >"$build/configure.log" ||
+    { cat "$build/configure.log"; exit 1; }
 cmake --build "$build"
 file "$build/corvina-cli.exe"
 [ "$run_tests" -eq 1 ] || exit 0
