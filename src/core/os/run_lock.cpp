@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/base/utf8.h"
 #include "core/os/run_lock_text.h"
@@ -85,5 +86,18 @@ std::string RunLockHeldMessage(const RunLockHeld& error) {
     return std::string(kRunning) + "。\r実行中: " + error.holder() +
            "\r終わってからもう一度実行してください。";
 }
+
+// Moving and ending a lock are the same on every system: only Release differs.
+RunLock::RunLock(RunLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+RunLock& RunLock::operator=(RunLock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+RunLock::~RunLock() { Release(); }
 
 }  // namespace corvina

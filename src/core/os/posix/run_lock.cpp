@@ -82,18 +82,6 @@ RunLock RunLock::Acquire(const std::filesystem::path& lockFile, std::string_view
     return lock;
 }
 
-RunLock::RunLock(RunLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-RunLock& RunLock::operator=(RunLock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-RunLock::~RunLock() { Release(); }
-
 void RunLock::Release() noexcept {
     if (fd_ < 0) return;
     // Closing alone would let the lock go too, but only once no started process shares the
