@@ -7,6 +7,7 @@
 #include "cli/cli_runner.h"
 #include "core/formats/gbp.h"
 #include "core/formats/sat_tags.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace corvina::cli {
@@ -77,8 +78,9 @@ TEST_F(BatchCommandTest, ChecksBeforeAnyWriteAndFailuresExitOneWithTheFile) {
     const fs::path outside = dir_ / "outside.SAT";
     test::WriteBytes(outside, std::vector<std::uint8_t>(1024, 9));
     for (const bool link : {false, true}) {
+        if (link && !test::WhyNoLinks(dir_.path()).empty()) continue;
         fs::remove(files_[1]);
-        if (link) fs::create_symlink(outside, files_[1]);
+        if (link) test::MakeLink(outside, files_[1]);
         const Result failed = Batch({"--artist", "a", "--album", "b", "--genre", "c"});
         EXPECT_EQ(failed.status, kExitFailure);
         EXPECT_NE(failed.err.find(files_[1]), std::string::npos) << failed.err;

@@ -8,6 +8,7 @@
 #include "cli/cli_runner.h"
 #include "cli/commands.h"
 #include "core/os/drives.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -16,6 +17,7 @@ namespace corvina::cli {
 namespace {
 
 TEST(DrivesCommand, ListsEveryDriveWithItsHostFolder) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     test::TempDir dir;
     const fs::path prefix = dir / "prefix";
     // A prefix not used yet maps no drive, and listing it creates nothing.
@@ -41,6 +43,7 @@ TEST(DrivesCommand, ListsEveryDriveWithItsHostFolder) {
 }
 
 TEST(PathCommand, ResolvesOrExplains) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     test::TempDir dir;
     const fs::path prefix = dir / "prefix";
     fs::create_directories(dir / "player" / "GBSYSTEM");
@@ -69,6 +72,7 @@ TEST(PathCommand, ResolvesOrExplains) {
 }
 
 TEST(DrivesCommand, UnusablePrefixIsAFailure) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     test::TempDir dir;
     test::WriteText(dir / "file", "x");
     const Result result = RunCli(dir / "file" / "prefix", {"drives"});

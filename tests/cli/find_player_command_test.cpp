@@ -13,6 +13,9 @@ namespace corvina::cli {
 namespace {
 
 TEST(FindPlayerCommand, ListsThePlayersOfAMountTableOrSaysThereIsNone) {
+#ifdef _WIN32
+    GTEST_SKIP() << "mount tables are Linux's; on Windows the command looks at the drives";
+#endif
     test::TempDir dir;
     fs::create_directories(dir / "media" / "GIGA BEAT" / "GBSYSTEM");
     const std::string point = (dir / "media").string() + "/GIGA\\040BEAT";

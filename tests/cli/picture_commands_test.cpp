@@ -10,6 +10,7 @@
 #include "core/formats/gbp.h"
 #include "core/pictures/bitmap.h"
 #include "core/pictures/picture_import.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -42,11 +43,12 @@ TEST(PictureCommands, JacketWritesThe75x75GbpOfThePicture) {
 TEST(PictureCommands, JacketThroughADanglingLinkWritesTheLinksTarget) {
     test::TempDir dir;
     const fs::path picture = fs::path(CORVINA_SOURCE_DIR) / "resources" / "NoImage.bmp";
-    fs::create_symlink(dir / "target.gbp", dir / "link.gbp");
+    CORVINA_REQUIRE_LINKS(dir.path());
+    test::MakeLink(dir / "target.gbp", dir / "link.gbp");
     const Result result =
         RunCli(dir / "prefix", {"jacket", picture.string(), (dir / "link.gbp").string()});
     ASSERT_EQ(result.status, kExitOk) << result.err;
-    EXPECT_TRUE(fs::is_symlink(dir / "link.gbp"));
+    EXPECT_TRUE(test::IsLink(dir / "link.gbp"));
     EXPECT_EQ(test::ReadBytes(dir / "target.gbp"), WriteJacketGbp(ImportPicture(picture, 75, 75)));
 }
 
@@ -71,7 +73,9 @@ TEST(PictureCommands, WallpaperWritesTheGbpAndOnRequestThe16BitBitmap) {
 TEST(PictureCommands, BadPicturesFailAndWriteNothing) {
     test::TempDir dir;
     test::WriteText(dir / "not.bmp", "hello");
-    const fs::path jpegNamedOddly = WritePicture(dir / "photo.Jpg");  // a bitmap: loads fine
+    // A bitmap: loads fine. Its name differs from photo.jpg in more than case, since a Windows
+    // folder takes the two for one name.
+    const fs::path jpegNamedOddly = WritePicture(dir / "odd.Jpg");
     test::WriteText(dir / "photo.jpg", "BM not a jpeg");
 
     Result result =

@@ -9,6 +9,7 @@
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
 #include "support/environment_guard.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +20,9 @@ namespace {
 // A prefix with drive F: mapped to a folder holding MUSIC/Artist/A.SAT.
 class DriveMapTest : public ::testing::Test {
 protected:
-    DriveMapTest() : map_(dir_ / "prefix") {
+    DriveMapTest() : map_(dir_ / "prefix") {}
+    void SetUp() override {
+        CORVINA_REQUIRE_PREFIX_DRIVES();
         map_.CreateLayout();
         player_ = dir_ / "player";
         fs::create_directories(player_ / "MUSIC" / "Artist");
@@ -33,6 +36,7 @@ protected:
 };
 
 TEST(DriveMapLayout, OpeningWritesNothingAndCreatingMakesDriveC) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     test::TempDir dir;
     const DriveMap map(dir / "prefix");
     EXPECT_TRUE(map.Drives().empty());
@@ -147,6 +151,7 @@ private:
 };
 
 TEST(DriveSnapshotSpelling, NamesComeAsStoredWhenTheFolderIgnoresCase) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     const DriveSnapshot drives("/prefix", {Drive{'f', "/fat"}});
     CaseInsensitiveFolders fat(true);
     fat.Add("/fat", {"MUSIC", "GBSYSTEM"});
@@ -377,10 +382,11 @@ TEST(CheckInsideFolder, FollowsEveryLinkAndComparesWholeComponents) {
     fs::create_directories(root / "sub");
     fs::create_directories(dir / "a" / "bc");
     test::WriteText(root / "x", "x");
-    fs::create_directory_symlink("../bc", root / "up");
-    fs::create_symlink(root / "sub", root / "in");
-    fs::create_symlink(dir / "nowhere", root / "dangling");
-    fs::create_directory_symlink(root, dir / "rootlink");
+    CORVINA_REQUIRE_LINKS(dir.path());
+    test::MakeLink("../bc", root / "up");
+    test::MakeLink(root / "sub", root / "in");
+    test::MakeLink(dir / "nowhere", root / "dangling");
+    test::MakeLink(root, dir / "rootlink");
 
     const struct {
         fs::path path;
@@ -427,6 +433,7 @@ TEST(CheckInsideFolder, FollowsEveryLinkAndComparesWholeComponents) {
 }
 
 TEST(DriveMapPrefix, ComesFromTheEnvironment) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     test::EnvironmentGuard prefix("CORVINA_PREFIX", "/tmp/p");
     test::EnvironmentGuard dataHome("XDG_DATA_HOME", "/tmp/data");
     test::EnvironmentGuard home("HOME", "/tmp/home");

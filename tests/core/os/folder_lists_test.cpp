@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/errors.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +20,9 @@ using Names = std::vector<std::string>;
 // Drive F: mapped to a folder "player" with files and folders of every kind a list tells apart.
 class FolderListsTest : public ::testing::Test {
 protected:
-    FolderListsTest() : map_(dir_ / "prefix") {
+    FolderListsTest() : map_(dir_ / "prefix") {}
+    void SetUp() override {
+        CORVINA_REQUIRE_PREFIX_DRIVES();
         map_.CreateLayout();
         root_ = dir_ / "player";
         fs::create_directories(root_ / "MUSIC" / "JPOP");

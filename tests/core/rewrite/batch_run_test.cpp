@@ -14,6 +14,7 @@
 #include "core/formats/player.h"
 #include "core/formats/sat_tags.h"
 #include "core/os/clock.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
@@ -238,6 +239,7 @@ TEST_F(BatchRunTest, AFileThatCannotBeRewrittenStopsTheRunBeforeAnyWrite) {
     struct Case {
         const char* name;
         std::function<void(const fs::path&)> spoil;  // done to the second file
+        bool makesALink = false;
     };
     const fs::path outside = dir_ / "outside.SAT";
     const Case cases[] = {
@@ -250,12 +252,15 @@ TEST_F(BatchRunTest, AFileThatCannotBeRewrittenStopsTheRunBeforeAnyWrite) {
         {"a link out of the player", [&](const fs::path& file) {
              WriteBytes(outside, PatternFile(1024, 9));
              fs::remove(file);
-             fs::create_symlink(outside, file);
-         }},
+             test::MakeLink(outside, file);
+         },
+         true},
     };
+    const bool linksCanBeMade = test::WhyNoLinks(dir_.path()).empty();
     fs::remove(ImageFolder());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.makesALink && !linksCanBeMade) continue;  // Wine, or Windows without the right
         for (std::size_t i = 0; i < files_.size(); ++i) {
             fs::remove_all(files_[i]);
             WriteBytes(files_[i], PatternFile(1024, static_cast<int>(i)));

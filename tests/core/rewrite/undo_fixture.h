@@ -17,6 +17,7 @@
 #include "core/rewrite/journal_folder.h"
 #include "core/rewrite/journal_writer.h"
 #include "core/rewrite/undo.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 // A player on drive F: of a drive map, with SAT files in two folders and the undo folder on drive
@@ -79,6 +80,7 @@ inline RewriteRequest FullRequest(const std::string& artist, bool number = true)
 class UndoFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        CORVINA_REQUIRE_PREFIX_DRIVES();
         drives_.CreateLayout();
         fs::create_directories(player_ / "GBSYSTEM" / "IMAGE");
         fs::create_directories(player_ / "MUSIC" / "A");

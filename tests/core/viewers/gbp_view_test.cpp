@@ -10,6 +10,7 @@
 #include "core/base/messages.h"
 #include "core/os/drives.h"
 #include "core/os/files.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
@@ -65,7 +66,9 @@ TEST(GbpViewTest, ItemPathsAlwaysJoinWithABackslash) {
 
 class GbpDeleteTest : public ::testing::Test {
 protected:
-    GbpDeleteTest() : drives_(dir_ / "prefix") {
+    GbpDeleteTest() : drives_(dir_ / "prefix") {}
+    void SetUp() override {
+        CORVINA_REQUIRE_PREFIX_DRIVES();
         drives_.CreateLayout();
         fs::create_directories(dir_ / "f");
         fs::create_directory_symlink(dir_ / "f", drives_.prefix() / "dosdevices" / "f:");
