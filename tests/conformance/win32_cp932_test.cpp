@@ -227,5 +227,43 @@ TEST(Cp932ConformanceTest, TextsConvertAsWindowsConvertsThem) {
     }
 }
 
+// Text without a counterpart, where we differ from Windows on purpose (core/text/cp932.h): a
+// character without a code becomes one "?" (Windows writes one per UTF-16 unit, so two for a
+// character beyond the BMP); a code without a character becomes U+FFFD (Windows: its default
+// character U+30FB), and a lead byte never takes a byte that cannot end a two-byte character, so a
+// line break or a blank after it stays (Wine swallows it into the default character).
+TEST(Cp932ConformanceTest, TextsWithoutCounterpartDifferAsListed) {
+    const struct {
+        const char* utf8;
+        const char* ours;
+        const char* windows;
+    } encoded[] = {
+        {"a😀b", "a?b", "a??b"},
+        {"ą", "?", "?"},
+    };
+    for (const auto& c : encoded) {
+        EXPECT_EQ(Utf8ToCp932(c.utf8), c.ours) << c.utf8;
+        EXPECT_EQ(WindowsEncodeText(c.utf8), c.windows) << c.utf8;
+    }
+    const struct {
+        const char* cp932;
+        const char* ours;
+        const char* windows;
+    } decoded[] = {
+        {"\x85\x40"
+         "a",
+         "\uFFFD"
+         "a",
+         "・a"},
+        {"a\x81", "a\uFFFD", "a・"},
+        {"\x81\r\n", "\uFFFD\r\n", "・\n"},
+        {"\x81 x", "\uFFFD x", "・x"},
+    };
+    for (const auto& c : decoded) {
+        EXPECT_EQ(Cp932ToUtf8(c.cp932), c.ours) << c.ours;
+        EXPECT_EQ(WindowsDecodeText(c.cp932), c.windows) << c.ours;
+    }
+}
+
 }  // namespace
 }  // namespace corvina::cp932
