@@ -82,7 +82,7 @@ std::uint32_t WindowsEncode(char16_t unit, DWORD flags) {
 std::uint32_t Ours(char16_t unit) { return unit == kNoUnit ? kNone : unit; }
 std::uint32_t Ours(std::uint16_t code) { return code == kNoChar ? kNone : code; }
 
-// Microsoft's table maps these single bytes to private-use units (0x80 to U+0080), and so does
+// Microsoft's table maps the single bytes 0xA0 and 0xFD-0xFF to private-use units, and so does
 // Wine without flags; but Wine's MultiByteToWideChar with MB_ERR_INVALID_CHARS rejects them.
 const Differences kWineRejectsSingleBytes = {
     {0xA0, {0xF8F0, kNone}},
