@@ -11,9 +11,8 @@
 // U+E000-U+E757 included). Inside the program text is UTF-8; this code page appears only where a
 // file is defined in it (SAT text fields, the settings file).
 //
-// The single bytes that Microsoft's published table leaves undefined map as Windows'
-// MultiByteToWideChar maps them, both ways: 0x80 is U+0080, 0xA0 is U+F8F0 and 0xFD, 0xFE, 0xFF
-// are U+F8F1, U+F8F2, U+F8F3.
+// The single bytes outside JIS map as Microsoft's table and Windows' MultiByteToWideChar map them,
+// both ways: 0x80 is U+0080, 0xA0 is U+F8F0 and 0xFD, 0xFE, 0xFF are U+F8F1, U+F8F2, U+F8F3.
 //
 // The tables are constants generated from Microsoft's table of the code page
 // (scripts/make-cp932-tables.py writes cp932_tables.inc).

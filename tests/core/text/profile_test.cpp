@@ -1,8 +1,6 @@
 #include "core/text/profile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -45,8 +43,6 @@ protected:
         WritePrivateProfileString(section, key, value, file_);
         return ReadText(file_);
     }
-    static bool RunningAsRoot() { return ::geteuid() == 0; }
-
     TempDir dir_;
     std::filesystem::path file_ = dir_ / "Corvina.ini";
 };
@@ -77,17 +73,7 @@ TEST_F(ProfileTest, DefaultLosesTrailingSpacesOnly) {
 TEST_F(ProfileTest, UnreadableFileCountsAsMissing) {
     std::filesystem::create_directory(file_);
     EXPECT_EQ(Read("S", "K"), "dflt");
-    std::filesystem::remove(file_);
-
-    ASSERT_EQ(::mkfifo(file_.c_str(), 0600), 0);
-    EXPECT_EQ(Read("S", "K"), "dflt");  // returns at once: a pipe is never waited on
-    std::filesystem::remove(file_);
-
-    if (!RunningAsRoot()) {
-        WriteText(file_, "[S]\r\nK=v\r\n");
-        std::filesystem::permissions(file_, std::filesystem::perms::none);
-        EXPECT_EQ(Read("S", "K"), "dflt");
-    }
+    // A pipe and a file without read permission: posix_profile_test.cpp.
 }
 
 TEST_F(ProfileTest, EmptyOrBlankValueReadsAsEmptyNotDefault) {
@@ -338,17 +324,16 @@ TEST_F(ProfileTest, NamesThatWouldNotReadBackAreRefused) {
 
 // What the settings dialog reports as "<file> に書き込めません": each failure is a FileError that
 // names the file asked for, and leaves the folder as it was. None of these depend on
-// permissions, so they hold for the superuser too.
+// permissions, so they hold for the superuser too. A pipe at the name, and permissions:
+// posix_profile_test.cpp.
 TEST_F(ProfileTest, FailedWritesThrowFileErrorAndLeaveNothingBehind) {
     test::WriteText(dir_ / "plain", "x");
     std::filesystem::create_directory(dir_ / "folder.ini");
     test::WriteText(dir_ / "folder.ini" / "inside", "keep");
-    ASSERT_EQ(::mkfifo((dir_ / "pipe.ini").c_str(), 0600), 0);
     const std::vector<std::filesystem::path> unwritable = {
         dir_ / "missing" / "Corvina.ini",         // the folder is missing
         dir_ / "plain" / "Corvina.ini",           // the "folder" is a file
         dir_ / "folder.ini",                      // a folder stands at the name
-        dir_ / "pipe.ini",                        // a pipe stands there (never waited on)
         dir_ / (std::string(300, 'n') + ".ini"),  // a name longer than the system takes
     };
     const auto entries = [&] {
@@ -370,36 +355,6 @@ TEST_F(ProfileTest, FailedWritesThrowFileErrorAndLeaveNothingBehind) {
     }
     EXPECT_EQ(entries(), before);  // no temporary file left, nothing replaced
     EXPECT_EQ(ReadText(dir_ / "folder.ini" / "inside"), "keep");
-}
-
-TEST_F(ProfileTest, PermissionFailuresKeepTheOldFile) {
-    if (RunningAsRoot()) GTEST_SKIP() << "permissions do not stop root";
-    const std::string content = "[S]\r\nK=old\r\n";
-    WriteText(file_, content);
-    std::filesystem::permissions(
-        dir_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    EXPECT_THROW(WritePrivateProfileString("S", "K", "new", file_), FileError);
-    std::filesystem::permissions(dir_.path(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadText(file_), content);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
-
-    std::filesystem::permissions(file_, std::filesystem::perms::owner_write);  // unreadable
-    EXPECT_THROW(WritePrivateProfileString("S", "K", "new", file_), FileError);
-    std::filesystem::permissions(file_, std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadText(file_), content);
-}
-
-TEST_F(ProfileTest, ReplacedFileKeepsPermissionsAndLinks) {
-    const auto mode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                      std::filesystem::perms::group_read;
-    WriteText(dir_ / "real.ini", "[S]\r\nK=old\r\n");
-    std::filesystem::permissions(dir_ / "real.ini", mode);
-    std::filesystem::create_symlink("real.ini", file_);
-    WritePrivateProfileString("S", "K", "new", file_);
-    EXPECT_TRUE(std::filesystem::is_symlink(file_));
-    EXPECT_EQ(ReadText(dir_ / "real.ini"), "[S]\r\nK=new\r\n");
-    EXPECT_EQ(std::filesystem::status(dir_ / "real.ini").permissions(), mode);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
 }
 
 }  // namespace
