@@ -29,12 +29,16 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ec;
-    // Tests may leave read-only folders behind; give write access back before removing.
+    // Tests may leave read-only folders and files behind; give write access back before removing.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec))
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
+        if (it->is_symlink(ec)) continue;
+        // Folders need every access to be emptied, and on Windows a read-only file cannot be
+        // removed.
+        std::filesystem::permissions(it->path(),
+                                     it->is_directory(ec) ? std::filesystem::perms::owner_all
+                                                          : std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ec);
     }
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
