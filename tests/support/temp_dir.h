@@ -29,6 +29,9 @@ void WriteText(const std::filesystem::path& path, std::string_view text);
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 std::string ReadText(const std::filesystem::path& path);
 
+// The names of a folder's entries, sorted.
+std::vector<std::string> EntryNames(const std::filesystem::path& folder);
+
 // The third-party test pictures (folder `sub` of CORVINA_TESTDATA_DIR), or an empty path when
 // they are absent; tests that need them call GTEST_SKIP() with a clear message then.
 std::filesystem::path TestDataDir(std::string_view sub);

@@ -20,14 +20,6 @@ namespace {
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(File, OpeningNeverCreatesOrTruncates) {
     test::TempDir dir;
     const fs::path missing = dir / "missing.sat";
@@ -90,7 +82,7 @@ TEST(WriteWholeFile, CreatesAndReplacesLeavingNoTemporaryFile) {
     EXPECT_EQ(test::ReadText(path), "short");
     WriteWholeFile(path, {});
     EXPECT_EQ(test::ReadText(path), "");
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"GBWALL.GBP"});
+    EXPECT_EQ(test::EntryNames(dir.path()), std::vector<std::string>{"GBWALL.GBP"});
 
     const std::string longest(255, 'n');  // the longest name a Linux file system takes
     WriteWholeFile(dir / longest, Bytes("x"));

@@ -29,14 +29,6 @@ namespace {
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Runs `call` on another thread and fails instead of hanging when it does not come back.
 template <typename Call>
 void ExpectThrowsPromptly(Call call, const fs::path& fifo) {
@@ -184,7 +176,7 @@ TEST(WriteWholeFile, FailureLeavesEverythingAsItWas) {
         EXPECT_NE(std::string(e.what()).find((dir / "folder.gbp").string()), std::string::npos);
     }
     EXPECT_EQ(test::ReadText(dir / "folder.gbp" / "inside"), "keep");
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"folder.gbp"});
+    EXPECT_EQ(test::EntryNames(dir.path()), std::vector<std::string>{"folder.gbp"});
 
     if (::geteuid() != 0) {  // the superuser writes into read-only folders and files anyway
         fs::create_directory(dir / "ro");
