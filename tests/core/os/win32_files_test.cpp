@@ -20,6 +20,7 @@
 #include "core/os/files.h"
 #include "core/os/run_lock.h"
 #include "core/os/scratch_file.h"
+#include "core/os/win32/win32_processes.h"
 #include "core/os/win32/win32_text.h"
 #include "support/temp_dir.h"
 
@@ -320,6 +321,19 @@ TEST(Win32Files, PathsLongerThanMaxPathWork) {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it)
         EXPECT_TRUE(::RemoveDirectoryW(win32::WidePath(*it).c_str())) << ::GetLastError();
     EXPECT_FALSE(FolderExists(folders.front()));
+}
+
+// The update program is looked for by its path in UTF-16: a wave dash would become '~' in the
+// ANSI code page's best fit and name another file.
+TEST(Win32Processes, IsFileTakesThePathWhole) {
+    test::TempDir dir;
+    const fs::path folder = dir.path() / PathFromUtf8("ルーム～");
+    CreateFolder(folder);
+    WriteWholeFile(folder / PathFromUtf8("更新①.exe"), Bytes("MZ"));
+    Win32Processes processes;
+    EXPECT_TRUE(processes.IsFile(Utf8FromPath(folder / PathFromUtf8("更新①.exe"))));
+    EXPECT_FALSE(processes.IsFile(Utf8FromPath(folder)));
+    EXPECT_FALSE(processes.IsFile(Utf8FromPath(folder / PathFromUtf8("無い.exe"))));
 }
 
 TEST(Win32RunLock, SecondTakerIsRefusedAfterItsRetryAndNamesTheHolder) {
