@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "core/base/messages.h"
+#include "core/base/path_text.h"
 #include "core/base/product.h"
 #include "core/formats/gbp.h"
 #include "core/os/clock.h"
@@ -104,7 +105,7 @@ int RunBatch(Args args, const Environment& env, Streams io) {
     NoProgress progress;
     NoPauseClock clock;
     // Every file must lie inside the player's folder; undo writes nowhere else.
-    HostPathSpace paths(*player);
+    HostPathSpace paths(PathFromUtf8(*player));
     BatchRun run{paths,
                  messages,
                  progress,
@@ -116,7 +117,8 @@ int RunBatch(Args args, const Environment& env, Streams io) {
                      request.numberTracks = number;
                      request.writeJacket = picture.has_value();
                      if (picture)
-                         request.jacket = ImportPicture(*picture, kJacketWidth, kJacketHeight);
+                         request.jacket =
+                             ImportPicture(PathFromUtf8(*picture), kJacketWidth, kJacketHeight);
                      return request;
                  },
                  &journal};

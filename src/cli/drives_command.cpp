@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/drives.h"
 
 namespace corvina::cli {
@@ -17,12 +18,13 @@ DriveMap OpenDriveMap(const Environment& env) {
         throw FileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
                         "CORVINA_PREFIX も HOME も設定されていません");
     std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(env.prefix, ec);
+    const std::filesystem::file_status status =
+        std::filesystem::status(PathFromUtf8(env.prefix), ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
         throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ec.value());
     if (!ec && !std::filesystem::is_directory(status))
         throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ENOTDIR);
-    return DriveMap(env.prefix);
+    return DriveMap(PathFromUtf8(env.prefix));
 }
 
 namespace {
@@ -42,7 +44,7 @@ int RunDrives(Args args, const Environment& env, Streams io) {
     try {
         const DriveSnapshot drives = ReadDrives(env);
         for (const Drive& drive : drives.Drives())
-            io.out << drive.letter << ": " << drives.HostFolder(drive).string() << "\n";
+            io.out << drive.letter << ": " << Utf8FromPath(drives.HostFolder(drive)) << "\n";
         return kExitOk;
     } catch (const FileError& error) {
         io.err << "corvina-cli: " << error.what() << "\n";
@@ -58,7 +60,7 @@ int RunPath(Args args, const Environment& env, Streams io) {
     }
     try {
         const DriveSnapshot drives = ReadDrives(env);
-        io.out << drives.ResolveOrThrow(args[0]).string() << "\n";
+        io.out << Utf8FromPath(drives.ResolveOrThrow(args[0])) << "\n";
         return kExitOk;
     } catch (const FileError& error) {
         io.err << "corvina-cli: " << error.what() << "\n";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "core/base/path_text.h"
 #include "core/os/mounts.h"
 
 namespace corvina::cli {
@@ -21,12 +22,12 @@ int RunFindPlayer(Args args, const Environment& env, Streams io) {
             io.err << "corvina-cli: no drive holds a GBSYSTEM folder\n";
             return kExitFailure;
         }
-        for (const auto& root : drives) io.out << root.string() << "\n";
+        for (const auto& root : drives) io.out << Utf8FromPath(root) << "\n";
         return kExitOk;
     }
 #endif
     const std::string file = args.empty() ? std::string("/proc/self/mountinfo") : args[0];
-    const std::optional<std::string> table = ReadMountTable(file);
+    const std::optional<std::string> table = ReadMountTable(PathFromUtf8(file));
     if (!table) {
         io.err << "corvina-cli: cannot read the mount table " << file << "\n";
         return kExitFailure;
@@ -36,7 +37,7 @@ int RunFindPlayer(Args args, const Environment& env, Streams io) {
         io.err << "corvina-cli: no mounted file system holds a GBSYSTEM folder\n";
         return kExitFailure;
     }
-    for (const auto& root : roots) io.out << root.string() << "\n";
+    for (const auto& root : roots) io.out << Utf8FromPath(root) << "\n";
     return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "core/base/path_text.h"
 #include "core/formats/gbp.h"
 #include "core/os/files.h"
 #include "core/pictures/bitmap.h"
@@ -69,11 +70,11 @@ int RunGbpToBmp(Args args, const Environment&, Streams io) {
 
     try {
         if (!size) {
-            const GbpKindSize kind = GbpKindForFileSize(LookUpEntry(paths[0]).size);
+            const GbpKindSize kind = GbpKindForFileSize(LookUpEntry(PathFromUtf8(paths[0])).size);
             size = Size{kind.width, kind.height};
         }
-        const Picture15 picture = ReadGbpPicture(paths[0], size->width, size->height);
-        WriteWholeFile(paths[1], EncodeBitmap24(picture));
+        const Picture15 picture = ReadGbpPicture(PathFromUtf8(paths[0]), size->width, size->height);
+        WriteWholeFile(PathFromUtf8(paths[1]), EncodeBitmap24(picture));
     } catch (const std::exception& e) {
         io.err << "corvina-cli: gbp-to-bmp: " << e.what() << "\n";
         return kExitFailure;

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/files.h"
 #include "core/viewers/gbp_view.h"
 
@@ -32,7 +33,7 @@ int RunGbpInfo(Args args, const Environment&, Streams io) {
     int status = kExitOk;
     for (const std::string& path : args) {
         try {
-            const DirEntry entry = LookUpEntry(path);
+            const DirEntry entry = LookUpEntry(PathFromUtf8(path));
             if (entry.IsFolder())
                 throw FileError("GBP ファイルではありません", path, "フォルダです");
             const GbpFileInfo info = GbpInfoOfEntry(entry);

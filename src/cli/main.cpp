@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/drives.h"
 
 #ifdef _WIN32
@@ -114,7 +115,7 @@ int main(int argc, char* argv[]) {
     try {
         corvina::cli::Environment env;
         try {
-            env.prefix = corvina::DriveMap::PrefixFromEnvironment().string();
+            env.prefix = corvina::Utf8FromPath(corvina::DriveMap::PrefixFromEnvironment());
         } catch (const corvina::FileError&) {
             // No prefix (no $CORVINA_PREFIX and no home folder): only the commands that use the
             // drive map need one, and they say so; --help and the others still work.

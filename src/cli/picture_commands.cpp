@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "core/base/path_text.h"
 #include "core/formats/gbp.h"
 #include "core/os/files.h"
 #include "core/pictures/bitmap.h"
@@ -38,8 +39,9 @@ int RunJacket(Args args, const Environment&, Streams io) {
     if (paths.size() != 2)
         return Usage(io, "jacket", kJacketUsage, "needs a picture and a GBP file");
     try {
-        const Picture15 picture = ImportPicture(paths[0], kJacketWidth, kJacketHeight);
-        WriteWholeFile(paths[1], WriteJacketGbp(picture));
+        const Picture15 picture =
+            ImportPicture(PathFromUtf8(paths[0]), kJacketWidth, kJacketHeight);
+        WriteWholeFile(PathFromUtf8(paths[1]), WriteJacketGbp(picture));
     } catch (const std::exception& e) {
         io.err << "corvina-cli: jacket: " << e.what() << "\n";
         return kExitFailure;
@@ -59,8 +61,9 @@ int RunWallpaper(Args args, const Environment&, Streams io) {
     if (paths.size() != 2)
         return Usage(io, "wallpaper", kWallpaperUsage, "needs a picture and a GBP file");
     try {
-        const Picture15 picture = ImportPicture(paths[0], kWallpaperWidth, kWallpaperHeight);
-        WriteWallpaperFiles(picture, paths[1], bitmapPath);
+        const Picture15 picture =
+            ImportPicture(PathFromUtf8(paths[0]), kWallpaperWidth, kWallpaperHeight);
+        WriteWallpaperFiles(picture, PathFromUtf8(paths[1]), PathFromUtf8(bitmapPath));
     } catch (const std::exception& e) {
         io.err << "corvina-cli: wallpaper: " << e.what() << "\n";
         return kExitFailure;

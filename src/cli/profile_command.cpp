@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "core/base/path_text.h"
 #include "core/text/profile.h"
 
 namespace corvina::cli {
@@ -29,14 +30,14 @@ int RunProfile(Args args, const Environment&, Streams io) {
         if (args.size() < 4 || args.size() > 5) return Usage(io);
         const std::string defaultValue = args.size() == 5 ? args[4] : std::string();
         io.out << GetPrivateProfileString(args[2], args[3], defaultValue, kProfileBufferSize,
-                                          std::filesystem::path(args[1]))
+                                          PathFromUtf8(args[1]))
                << "\n";
         return kExitOk;
     }
     if (action == "set") {
         if (args.size() != 5) return Usage(io);
         try {
-            WritePrivateProfileString(args[2], args[3], args[4], std::filesystem::path(args[1]));
+            WritePrivateProfileString(args[2], args[3], args[4], PathFromUtf8(args[1]));
         } catch (const std::exception& error) {  // FileError, or a value with a line break
             io.err << "corvina-cli: " << error.what() << "\n";
             return kExitFailure;

@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "core/base/path_text.h"
 #include "core/base/utf8.h"
 #include "core/formats/sat_tags.h"
 #include "core/rewrite/batch_run.h"
@@ -127,7 +128,7 @@ int RunTags(Args args, const Environment&, Streams io) {
     for (const std::string& file : files) {
         TagBlock tags;
         try {
-            tags = ReadTagBlock(file);
+            tags = ReadTagBlock(PathFromUtf8(file));
         } catch (const std::exception& e) {
             io.err << "corvina-cli: tags: " << e.what() << "\n";
             status = kExitFailure;

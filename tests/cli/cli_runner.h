@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "core/base/path_text.h"
 
 namespace corvina::cli {
 
@@ -18,7 +19,7 @@ struct Result {
 // `prefix` is the drive map's prefix folder the command sees.
 inline Result RunCli(const std::filesystem::path& prefix, const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    const int status = RunCommandLine(args, Environment{prefix.string()}, {out, err});
+    const int status = RunCommandLine(args, Environment{Utf8FromPath(prefix)}, {out, err});
     return {status, out.str(), err.str()};
 }
 

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_runner.h"
 #include "cli/commands.h"
+#include "core/base/path_text.h"
 #include "core/formats/gbp.h"
 #include "core/formats/sat_tags.h"
+#include "core/os/files.h"
 #include "support/temp_dir.h"
 
 namespace corvina::cli {
@@ -96,6 +99,31 @@ TEST_F(TagsCommandTest, RewriteNumbersFilesInOrder) {
     EXPECT_EQ(ReadTagBlock(paths_[0]).track, "9");
     EXPECT_EQ(ReadTagBlock(paths_[1]),
               (TagBlock{"", "Ar", "Al", "9", "ZZZZZZZZZZZZZZZZ.GBP", "Ge"}));
+}
+
+// Files named beyond ASCII, in a folder so named, are found by the names given in UTF-8 on
+// every system; what the commands print names them the same way.
+TEST(TagsCommandNames, JapaneseFolderAndFileNames) {
+    TempDir dir;
+    const std::filesystem::path folder = dir / "ジャケット画像";
+    CreateFolder(folder);
+    const std::string file = Utf8FromPath(folder / PathFromUtf8("曲①～.SAT"));
+    WriteBytes(PathFromUtf8(file), SatFile(0));
+
+    const Result rewrite = RunCli({"rewrite", "--artist", "歌手", "--album", "アルバム", "--genre",
+                                   "ジャズ", "--track", "3", file});
+    ASSERT_EQ(rewrite.status, kExitOk) << rewrite.err;
+    EXPECT_EQ(ReadTagBlock(PathFromUtf8(file)).album, "アルバム");
+    const Result r = RunCli({"tags", file});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    std::string cell;  // the file's cell, its backslashes (Windows) escaped
+    for (const char c : file) cell += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_EQ(r.out, cell + "\t\t歌手\tアルバム\tジャズ\t3\t\n");
+
+    const std::string missing = Utf8FromPath(folder / PathFromUtf8("無い①.SAT"));
+    const Result none = RunCli({"tags", missing});
+    EXPECT_EQ(none.status, kExitFailure);
+    EXPECT_NE(none.err.find(missing), std::string::npos) << none.err;
 }
 
 TEST_F(TagsCommandTest, RewriteWritesWindowsBestFit) {

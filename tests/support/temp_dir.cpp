@@ -17,14 +17,15 @@ TempDir::TempDir() {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
         const auto folder = std::filesystem::temp_directory_path() /
-                            ("corvina-test-" + std::to_string(random()));
+                            PathFromUtf8("corvina-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(folder)) path_ = folder;
     }
     if (path_.empty()) throw std::runtime_error("no temporary folder");
 #else
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvina-test-XXXXXX").string();
+    std::string pattern =
+        Utf8FromPath(std::filesystem::temp_directory_path() / "corvina-test-XXXXXX");
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    path_ = PathFromUtf8(pattern);
 #endif
 }
 
@@ -49,7 +50,7 @@ TempDir::~TempDir() {
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
+    if (!out) throw std::runtime_error("cannot write " + Utf8FromPath(path));
 }
 
 void WriteText(const std::filesystem::path& path, std::string_view text) {
@@ -58,7 +59,7 @@ void WriteText(const std::filesystem::path& path, std::string_view text) {
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
+    if (!in) throw std::runtime_error("cannot read " + Utf8FromPath(path));
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -76,7 +77,7 @@ std::string ReadText(const std::filesystem::path& path) {
 }
 
 std::filesystem::path TestDataDir(std::string_view sub) {
-    std::filesystem::path dir = std::filesystem::path(CORVINA_TESTDATA_DIR) / sub;
+    std::filesystem::path dir = PathFromUtf8(CORVINA_TESTDATA_DIR) / PathFromUtf8(sub);
     std::error_code ec;
     return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path();
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/path_text.h"
+
 namespace corvina::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -17,7 +19,10 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const noexcept { return path_; }
-    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+    // `name` is UTF-8.
+    std::filesystem::path operator/(std::string_view name) const {
+        return path_ / PathFromUtf8(name);
+    }
 
 private:
     std::filesystem::path path_;

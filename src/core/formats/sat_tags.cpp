@@ -7,6 +7,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/little_endian.h"
+#include "core/base/path_text.h"
 #include "core/base/utf8.h"
 #include "core/os/files.h"
 #include "core/text/cp932.h"
@@ -75,16 +76,16 @@ Range PutTextField(Image& image, std::uint64_t offset, std::string_view utf8) {
 
 constexpr const char* kCannotWriteTags = "タグを書き込めません";
 
-void CheckRequest(const std::filesystem::path& path, const TagRewrite& request) {
+void CheckRequest(const std::string& shown, const TagRewrite& request) {
     if (request.track && (*request.track < kMinTrack || *request.track > kMaxTrack)) {
-        throw UsageError(kCannotWriteTags, path.string(),
+        throw UsageError(kCannotWriteTags, shown,
                          "トラック番号は " + std::to_string(kMinTrack) + " から " +
                              std::to_string(kMaxTrack) +
                              " までです: " + std::to_string(*request.track));
     }
     if (request.jacketName && !IsJacketFileName(*request.jacketName)) {
         throw UsageError(
-            kCannotWriteTags, path.string(),
+            kCannotWriteTags, shown,
             "ジャケット画像ファイル名が正しくありません: \"" + *request.jacketName + "\"");
     }
 }
@@ -166,7 +167,7 @@ ComposedRewrite ComposeTagRewrite(const TagRewrite& request) {
 }
 
 void RewriteTagBlock(const std::filesystem::path& path, const TagRewrite& request) {
-    CheckRequest(path, request);  // before the file is opened
+    CheckRequest(Utf8FromPath(path), request);  // before the file is opened
     RewriteTagBlock(File::OpenWrite(path), request);
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/base/utf8.h"
 #include "core/os/drive_paths.h"
 
@@ -48,18 +49,18 @@ bool StartsWithPath(const fs::path& inner, const fs::path& outer, std::vector<st
     }
     rest.clear();
     for (; i != inner.end(); ++i)
-        if (!i->empty()) rest.push_back(i->string());
+        if (!i->empty()) rest.push_back(Utf8FromPath(*i));
     return true;
 }
 
 void CheckFollowedInside(const fs::path& path, const fs::path& root, const std::string& shown,
                          const char* failure) {
     const std::optional<fs::path> target = FollowLinks(path);
-    if (!target) throw FileError(failure, shown, "リンクの先をたどれません: " + path.string());
+    if (!target) throw FileError(failure, shown, "リンクの先をたどれません: " + Utf8FromPath(path));
     const std::optional<fs::path> realRoot = FollowLinks(root);
     std::vector<std::string> rest;
     if (!realRoot || !StartsWithPath(*target, *realRoot, rest))
-        throw FileError(failure, shown, target->string());
+        throw FileError(failure, shown, Utf8FromPath(*target));
 }
 
 }  // namespace drive_paths
@@ -114,7 +115,7 @@ fs::path DriveSnapshot::HostFolder(const Drive& drive) const {
 
 std::string FolderLookup::Spelling(const fs::path& folder, std::string_view name) const {
     const std::string typed(name);
-    if (const auto found = Find(folder / typed)) {
+    if (const auto found = Find(folder / PathFromUtf8(typed))) {
         // A case-sensitive folder found the typed spelling itself; a case-insensitive one (FAT)
         // finds any spelling, and only its entries tell the stored one. Another spelling that
         // finds the same entry shows which kind the folder is, without reading it.
@@ -123,7 +124,7 @@ std::string FolderLookup::Spelling(const fs::path& folder, std::string_view name
             return static_cast<unsigned char>(c) < 0x80;
         });
         if (other == typed && onlyAscii) return typed;  // no letters: one spelling only
-        if (other != typed && Find(folder / other) != found) return typed;
+        if (other != typed && Find(folder / PathFromUtf8(other)) != found) return typed;
     }
     const std::vector<Entry> entries = Entries(folder);
     const Entry* best = nullptr;
@@ -136,7 +137,7 @@ std::string FolderLookup::Spelling(const fs::path& folder, std::string_view name
 }
 
 const std::vector<FolderLookup::Entry>& FolderListings::Listing(const fs::path& folder) const {
-    auto [it, added] = listings_.try_emplace(folder.string());
+    auto [it, added] = listings_.try_emplace(Utf8FromPath(folder));
     if (added) {
         it->second = inner_.Entries(folder);
         std::sort(it->second.begin(), it->second.end(),
@@ -173,7 +174,7 @@ std::string FolderListings::Spelling(const fs::path& folder, std::string_view na
     return entry != nullptr ? entry->name : std::string();
 }
 
-void FolderListings::Forget(const fs::path& folder) { listings_.erase(folder.string()); }
+void FolderListings::Forget(const fs::path& folder) { listings_.erase(Utf8FromPath(folder)); }
 
 std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
                                                const FolderLookup& lookup) const {
@@ -193,7 +194,7 @@ std::optional<fs::path> DriveSnapshot::Resolve(std::string_view windowsPath,
             exists = false;
             name = std::string(part);
         }
-        result /= name;
+        result /= PathFromUtf8(name);
     }
     return result;
 }
@@ -225,11 +226,11 @@ fs::path DriveSnapshot::ResolveInside(std::string_view windowsPath,
         const FolderLookup::Entry* entry = listed ? listings.Match(result, part) : nullptr;
         bool isLink = false;
         if (entry != nullptr) {
-            result /= entry->name;
+            result /= PathFromUtf8(entry->name);
             isLink = entry->isLink;
         } else {
             listed = false;
-            result /= part;
+            result /= PathFromUtf8(part);
             // Missing from the listing: a file to create, or the entry of a folder that could not
             // be read; only the system tells which.
             if (present) {

@@ -6,6 +6,7 @@
 
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/files.h"
 
 namespace corvina {
@@ -33,7 +34,7 @@ ListedFolder FindListedFolder(const DriveSnapshot& drives, std::string_view wind
     }
     // The resolved host path ends in the stored spellings of the folder's names.
     std::vector<std::string> stored;
-    for (const auto& part : *host) stored.push_back(part.string());
+    for (const auto& part : *host) stored.push_back(Utf8FromPath(part));
     while (!stored.empty() && stored.back().empty()) stored.pop_back();
     if (stored.size() < names.size()) return {folder, *host};
     std::string result = text.substr(0, 3);
@@ -83,8 +84,8 @@ std::string DriveEntryText(const DriveSnapshot& drives, const Drive& drive) {
     std::filesystem::path target =
         std::filesystem::weakly_canonical(drives.HostFolder(drive), error);
     if (error) target = drives.HostFolder(drive);
-    std::string name = target.filename().string();
-    if (name.empty()) name = target.string();
+    std::string name = Utf8FromPath(target.filename());
+    if (name.empty()) name = Utf8FromPath(target);
     return std::string(1, drive.letter) + ": [" + name + "]";
 }
 

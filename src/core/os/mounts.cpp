@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/base/case_fold.h"
+#include "core/base/path_text.h"
 #include "core/base/player_names.h"
 #include "core/os/mount_paths.h"
 
@@ -106,9 +107,9 @@ PlayerLinkResult Link(const fs::path& prefix, char letter,
     const char upper = static_cast<char>(lower - 0x20);
     const fs::path devices = prefix / "dosdevices";
     // The drive map reads the lower-case link when both spellings exist, so that one decides.
-    fs::path link = devices / std::string{lower, ':'};
-    if (!IsDriveEntry(link) && IsDriveEntry(devices / std::string{upper, ':'}))
-        link = devices / std::string{upper, ':'};
+    fs::path link = devices / PathFromUtf8(std::string{lower, ':'});
+    if (!IsDriveEntry(link) && IsDriveEntry(devices / PathFromUtf8(std::string{upper, ':'})))
+        link = devices / PathFromUtf8(std::string{upper, ':'});
     if (IsLive(link)) return {PlayerLink::kLive, {}, {}};
 
     const std::vector<fs::path> players = findPlayers();
@@ -118,22 +119,22 @@ PlayerLinkResult Link(const fs::path& prefix, char letter,
     std::error_code ec;
     const fs::file_type existing = fs::symlink_status(link, ec).type();
     if (existing != fs::file_type::not_found && existing != fs::file_type::symlink)
-        return {PlayerLink::kFailed, player, link.string() + " is not a link"};
+        return {PlayerLink::kFailed, player, Utf8FromPath(link) + " is not a link"};
     fs::create_directories(devices, ec);
-    if (ec) return {PlayerLink::kFailed, player, devices.string() + ": " + ec.message()};
+    if (ec) return {PlayerLink::kFailed, player, Utf8FromPath(devices) + ": " + ec.message()};
     // The new link is made beside the old one and renamed over it, so that the letter never
     // goes missing halfway; its name is not a drive name, so the drive map never lists it.
-    std::string freshName = link.filename().string();
+    std::string freshName = Utf8FromPath(link.filename());
     freshName.insert(0, 1, '.');
     freshName += ".new";
-    const fs::path fresh = devices / freshName;
+    const fs::path fresh = devices / PathFromUtf8(freshName);
     fs::remove(fresh, ec);
     fs::create_directory_symlink(player, fresh, ec);
     if (!ec) fs::rename(fresh, link, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(fresh, ignored);
-        return {PlayerLink::kFailed, player, link.string() + ": " + ec.message()};
+        return {PlayerLink::kFailed, player, Utf8FromPath(link) + ": " + ec.message()};
     }
     return {PlayerLink::kLinked, player, {}};
 }
@@ -156,7 +157,7 @@ std::vector<MountEntry> ParseMountTable(std::string_view text) {
         MountEntry entry;
         entry.device = std::string(fields[2]);
         entry.root = Unescape(fields[3]);
-        entry.mountPoint = Unescape(fields[4]);
+        entry.mountPoint = PathFromUtf8(Unescape(fields[4]));
         entry.fsType = Unescape(fields[dash + 1]);
         if (dash + 2 < fields.size()) entry.source = Unescape(fields[dash + 2]);
         if (!entry.mountPoint.is_absolute()) continue;

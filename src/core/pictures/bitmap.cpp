@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/base/little_endian.h"
+#include "core/base/path_text.h"
 #include "core/os/files.h"
 
 namespace corvina {
@@ -103,7 +104,7 @@ private:
 class BitmapReader {
 public:
     BitmapReader(const std::filesystem::path& path, const PictureLimits& limits)
-        : file_(File::OpenRead(path)), name_(path.string()), limits_(limits) {
+        : file_(File::OpenRead(path)), name_(Utf8FromPath(path)), limits_(limits) {
         fileSize_ = file_.Size();
     }
 

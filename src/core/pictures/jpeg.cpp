@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/base/path_text.h"
 #include "core/os/files.h"
 #include "core/os/scratch_file.h"
 
@@ -419,7 +420,7 @@ JpegReport DecodeJpeg(const std::filesystem::path& file, PictureSink& sink,
     auto c = std::make_unique<DecodeContext>();
     c->sink = &sink;
     c->limits = &limits;
-    c->name = file.string();
+    c->name = Utf8FromPath(file);
     c->fileSize = input.Size();
 
     c->cinfo.err = jpeg_std_error(&c->err.pub);

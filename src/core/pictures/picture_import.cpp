@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/drives.h"
 #include "core/pictures/bitmap.h"
 #include "core/pictures/jpeg.h"
@@ -138,7 +139,7 @@ Picture15 ReducePicture(const Picture24& picture) {
 }
 
 bool IsJpegFileName(const std::filesystem::path& file) {
-    const std::string extension = ExtensionOf(file.string());
+    const std::string extension = ExtensionOf(Utf8FromPath(file));
     return extension == ".JPG" || extension == ".jpg";
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/messages.h"
+#include "core/base/path_text.h"
 #include "core/base/product.h"
 #include "core/formats/gbp.h"
 #include "core/formats/player.h"
@@ -139,7 +140,7 @@ std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
 
 HostPathSpace::HostPathSpace(std::filesystem::path root) : root_(AbsoluteNormal(root)) {
     std::error_code ec;
-    current_ = std::filesystem::current_path(ec).string();
+    current_ = Utf8FromPath(std::filesystem::current_path(ec));
 }
 
 std::string HostPathSpace::Join(std::string_view folder, std::string_view name) const {
@@ -149,7 +150,7 @@ std::string HostPathSpace::Join(std::string_view folder, std::string_view name) 
 void HostPathSpace::NewRun() { inside_.emplace(root_); }
 
 std::filesystem::path HostPathSpace::Host(std::string_view shown) {
-    const std::filesystem::path path{std::string(shown)};
+    const std::filesystem::path path = PathFromUtf8(shown);
     if (!inside_) NewRun();
     inside_->Check(path, std::string(shown));
     return path;
@@ -160,10 +161,10 @@ JournalPath HostPathSpace::Record(std::string_view shown) const {
     if (!shown.starts_with('/') && !current_.empty()) path = current_ + '/';
     path += shown;
     if (IsPlainAbsolute(path)) return {std::move(path), true};
-    return {AbsoluteNormal(std::filesystem::path(std::move(path))).string(), true};
+    return {Utf8FromPath(AbsoluteNormal(PathFromUtf8(path))), true};
 }
 
-JournalPath HostPathSpace::RootOf(std::string_view) const { return {root_.string(), true}; }
+JournalPath HostPathSpace::RootOf(std::string_view) const { return {Utf8FromPath(root_), true}; }
 
 int ProgressPercent(std::size_t done, std::size_t total) noexcept {
     if (total == 0) return 0;
@@ -253,7 +254,7 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
         try {
             File file = File::OpenReadWrite(target.host);
             if (file.GetStamp().id != target.id)
-                throw FileError("ファイルを書き換えません", target.host.string(),
+                throw FileError("ファイルを書き換えません", Utf8FromPath(target.host),
                                 std::string(kReplaced));
             ReadBlock(file, block);
             // What the file must hold now: the bytes read before the run, or what this run
@@ -272,7 +273,7 @@ void RewriteFiles(std::span<const std::string> files, const Journal& journal,
                            : std::span(journal.files[i].oldBytes).subspan(at, range.size);
                 at += range.size;
                 if (!std::equal(now.begin(), now.end(), expected.begin(), expected.end()))
-                    throw FileError("ファイルを書き換えません", target.host.string(),
+                    throw FileError("ファイルを書き換えません", Utf8FromPath(target.host),
                                     std::string(kChangedMeanwhile));
             }
             RewriteTagBlock(std::move(file), journal.RewriteOf(i));
@@ -293,7 +294,7 @@ void RewriteEach(std::span<const std::string> files, const TagRewrite& changes,
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (numberTracks) request.track = static_cast<int>(i + 1);
         try {
-            RewriteTagBlock(std::filesystem::path(files[i]), request);
+            RewriteTagBlock(PathFromUtf8(files[i]), request);
         } catch (const std::exception& e) {
             throw BatchError(BatchError::Step::Rewrite, files[i], FailureText(e), i, files.size());
         }

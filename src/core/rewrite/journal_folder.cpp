@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/files.h"
 
 namespace corvina {
@@ -57,7 +58,7 @@ std::vector<Numbered> NumberedJournals(const fs::path& folder) {
         if (entry.IsFolder() || !name.ends_with(kExtension)) continue;
         const std::string_view stem = std::string_view(name).substr(0, name.size() - kExtension.size());
         if (!IsDigits(stem)) continue;
-        found.push_back({NumberOf(stem), folder / name});
+        found.push_back({NumberOf(stem), folder / PathFromUtf8(name)});
     }
     std::sort(found.begin(), found.end(),
               [](const Numbered& a, const Numbered& b) { return NumberLess(b.number, a.number); });
@@ -76,15 +77,15 @@ fs::path NextJournalPath(const fs::path& folder) {
     const std::vector<Numbered> existing = NumberedJournals(folder);
     std::string name = PlusOne(existing.empty() ? std::string() : existing.front().number);
     if (name.size() < kLeastDigits) name.insert(0, kLeastDigits - name.size(), '0');
-    return folder / (name + std::string(kExtension));
+    return folder / PathFromUtf8(name + std::string(kExtension));
 }
 
 void PlaceJournal(const fs::path& path, const Journal& journal,
                   std::span<const std::uint8_t> bytes) {
     // Hidden, and not read as a journal: a run killed while writing it leaves nothing that undo
     // would take for a damaged journal.
-    const fs::path temporary =
-        path.parent_path() / ("." + path.stem().string() + std::string(kTemporaryEnd));
+    const fs::path temporary = path.parent_path() / PathFromUtf8("." + Utf8FromPath(path.stem()) +
+                                                                 std::string(kTemporaryEnd));
     // One of that name is a leftover of a run killed while writing it: the caller holds the run
     // lock, so no run is writing it now.
     std::error_code ec;
@@ -98,7 +99,7 @@ void PlaceJournal(const fs::path& path, const Journal& journal,
         }
         // Read back as undo will read it: what cannot be undone is not kept.
         if (!(ReadJournal(temporary) == journal))
-            throw FormatError("取り消しの記録を書き込めません", path.string(),
+            throw FormatError("取り消しの記録を書き込めません", Utf8FromPath(path),
                               "読み返した記録が書いた内容と合いません");
         MoveFile(temporary, path);
         SyncFolder(path.parent_path());
@@ -114,7 +115,7 @@ void PruneJournals(const fs::path& folder) {
                                journals.end());
     for (const DirEntry& entry : ListFolder(folder, "*.tmp")) {
         if (!entry.IsFolder() && entry.name.starts_with('.') && entry.name.ends_with(kTemporaryEnd))
-            gone.push_back(folder / entry.name);
+            gone.push_back(folder / PathFromUtf8(entry.name));
     }
     for (const fs::path& path : gone) {
         try {
@@ -129,7 +130,7 @@ Journal ReadJournal(const fs::path& path) {
     try {
         return DecodeJournal(bytes);
     } catch (const FormatError& e) {
-        throw FormatError(e.failure(), path.string(), e.reason());
+        throw FormatError(e.failure(), Utf8FromPath(path), e.reason());
     }
 }
 
@@ -140,7 +141,7 @@ bool JournalUndone(const fs::path& path) {
     try {
         return DecodeJournalUndone(std::span(bytes).first(got), file.Size());
     } catch (const FormatError& e) {
-        throw FormatError(e.failure(), path.string(), e.reason());
+        throw FormatError(e.failure(), Utf8FromPath(path), e.reason());
     }
 }
 
@@ -153,7 +154,7 @@ void MarkJournalUndone(const fs::path& path) {
     try {
         DecodeJournalUndone(std::span(header).first(got), file.Size());
     } catch (const FormatError& e) {
-        throw FormatError(e.failure(), path.string(), e.reason());
+        throw FormatError(e.failure(), Utf8FromPath(path), e.reason());
     }
     SetJournalUndone(header);
     file.WriteAt(0, header);
@@ -163,7 +164,7 @@ void MarkJournalUndone(const fs::path& path) {
 
 fs::path SetJournalAside(const fs::path& path) {
     fs::path aside = path;
-    aside += std::string(kSetAsideExtension);
+    aside += PathFromUtf8(kSetAsideExtension);
     MoveFile(path, aside);
     return aside;
 }

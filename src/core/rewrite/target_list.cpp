@@ -1,6 +1,7 @@
 #include "core/rewrite/target_list.h"
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/drives.h"
 #include "core/os/files.h"
 
@@ -33,7 +34,7 @@ DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesys
     for (const std::filesystem::path& file : files) {
         std::optional<std::string> entry = snapshot.ToWindowsPath(file);
         const char* problem = nullptr;
-        if (!MatchesMask(file.filename().string(), "*.SAT"))
+        if (!MatchesMask(Utf8FromPath(file.filename()), "*.SAT"))
             problem = " はSATファイルではないため、対象リストに追加できません。";
         else if (!entry)
             problem =
@@ -42,7 +43,7 @@ DroppedFiles DroppedEntries(const DriveMap& drives, std::span<const std::filesys
         if (problem != nullptr) {
             dropped.entries.clear();
             // Named as the lists would show it; a file outside every drive has only its host path.
-            dropped.refused = ShownPath(entry ? *entry : file.string()) + problem;
+            dropped.refused = ShownPath(entry ? *entry : Utf8FromPath(file)) + problem;
             return dropped;
         }
         dropped.entries.push_back(std::move(*entry));

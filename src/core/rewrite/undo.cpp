@@ -11,6 +11,7 @@
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
 #include "core/base/messages.h"
+#include "core/base/path_text.h"
 #include "core/base/product.h"
 #include "core/formats/player.h"
 #include "core/formats/sat_tags.h"
@@ -52,10 +53,11 @@ public:
         // The root that holds the path, by its text; a path outside every root has none.
         for (const JournalRoot& root : journal_.roots) {
             if (!root.path.host) continue;
-            const fs::path relative = fs::path(path.text).lexically_relative(root.path.text);
+            const fs::path relative =
+                PathFromUtf8(path.text).lexically_relative(PathFromUtf8(root.path.text));
             if (relative.empty() || *relative.begin() == "..") continue;
             auto& paths = hostPaths_[root.path.text];
-            if (!paths) paths = std::make_unique<HostPathSpace>(root.path.text);
+            if (!paths) paths = std::make_unique<HostPathSpace>(PathFromUtf8(root.path.text));
             return paths->Host(path.text);
         }
         throw FileError("", path.text, std::string(kOutsideRoots));
@@ -73,7 +75,7 @@ public:
                     const auto snapshotRoot = letter ? drives_.DriveRoot(*letter) : std::nullopt;
                     present = snapshotRoot && FolderExists(*snapshotRoot);
                 } else {
-                    present = FolderExists(root.path.text);
+                    present = FolderExists(PathFromUtf8(root.path.text));
                 }
                 if (present && root.player) {
                     present = HoldsDeviceFolder([&](std::string_view name) {
@@ -298,7 +300,7 @@ fs::path FindJournalToUndo(const fs::path& folder, bool dryRun, UndoReport& repo
             if (JournalUndone(candidate)) continue;
             journal = ReadJournal(candidate);
         } catch (const FormatError& e) {
-            report.damagedJournals.push_back({candidate.string(), e.reason()});
+            report.damagedJournals.push_back({Utf8FromPath(candidate), e.reason()});
             if (!dryRun) SetJournalAside(candidate);
             continue;
         }
@@ -333,7 +335,7 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
     const fs::path path = FindJournalToUndo(folder, dryRun, report, journal);
     if (path.empty()) return report;
     report.found = true;
-    report.journal = path.filename().string();
+    report.journal = Utf8FromPath(path.filename());
     report.files = journal.files.size();
     report.stoppedEarly = journal.done < journal.files.size();
 
@@ -357,7 +359,7 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
             MarkJournalUndone(path);
         } catch (const std::exception& e) {
             // The next undo then takes this journal again, which finds its files as before.
-            report.leftAlone.push_back({path.string(), FailureText(e)});
+            report.leftAlone.push_back({Utf8FromPath(path), FailureText(e)});
         }
     }
     return report;

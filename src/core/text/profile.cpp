@@ -9,6 +9,7 @@
 
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/files.h"
 #include "core/text/cp932.h"
 
@@ -177,7 +178,7 @@ std::optional<std::string> ReadProfileFile(const std::filesystem::path& file) {
 
 void RefuseLineBreaks(std::string_view text, const char* what, const std::filesystem::path& file) {
     if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-        throw UsageError(kWriteFailed, file.string(),
+        throw UsageError(kWriteFailed, Utf8FromPath(file),
                          std::string(what) + "に改行文字や NUL 文字は使えません");
     }
 }
@@ -189,7 +190,7 @@ void RefuseLineBreaks(std::string_view text, const char* what, const std::filesy
 void RefuseUnreadableNames(std::string_view section, std::string_view key,
                            const std::filesystem::path& file) {
     const auto refuse = [&](const char* reason) {
-        throw UsageError(kWriteFailed, file.string(), reason);
+        throw UsageError(kWriteFailed, Utf8FromPath(file), reason);
     };
     if (key.find('=') != std::string_view::npos ||
         (!key.empty() && (key.front() == ';' || key.front() == '['))) {

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/formats/gbp.h"
 #include "core/formats/player.h"
 #include "core/formats/sat_tags.h"
@@ -16,7 +17,7 @@ std::vector<TagRow> ListTagRows(const std::filesystem::path& hostFolder,
     std::vector<TagRow> rows(names.size());
     std::filesystem::path path = hostFolder / "";
     for (std::size_t i = 0; i < names.size(); ++i) {
-        path.replace_filename(names[i]);
+        path.replace_filename(PathFromUtf8(names[i]));
         TagBlock tags;
         try {
             tags = ReadTagBlock(path);

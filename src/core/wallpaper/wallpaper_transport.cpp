@@ -4,6 +4,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/messages.h"
+#include "core/base/path_text.h"
 #include "core/formats/gbp.h"
 #include "core/formats/player.h"
 #include "core/os/drives.h"
@@ -38,7 +39,7 @@ void TransportWallpaper(const DriveMap& drives, std::string_view deviceDrive,
         WriteWallpaperFiles(wallpaper, gbpHost, copyHost);
     } catch (const FileError& error) {
         // Named by the Windows path the user knows, not the host folder the drive maps to.
-        throw FileError(error.failure(), error.path() == copyHost.string() ? copy : gbp,
+        throw FileError(error.failure(), error.path() == Utf8FromPath(copyHost) ? copy : gbp,
                         error.reason());
     }
 }

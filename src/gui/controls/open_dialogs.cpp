@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QUrl>
 
+#include "core/base/path_text.h"
 #include "core/os/drives.h"
 #include "gui/controls/service_slot.h"
 
@@ -53,13 +54,13 @@ std::optional<QString> QtOpenDialogService::Open(QWidget* parent,
         QList<QUrl> places;
         for (const Drive& drive : drives_->Drives()) {
             if (auto root = drives_->DriveRoot(drive.letter)) {
-                places << QUrl::fromLocalFile(QString::fromStdString(root->string()));
+                places << QUrl::fromLocalFile(QString::fromStdString(Utf8FromPath(*root)));
             }
         }
         dialog.setSidebarUrls(places);
         if (!request.initialFolder.isEmpty()) {
             if (auto folder = drives_->Resolve(request.initialFolder.toStdString())) {
-                dialog.setDirectory(QString::fromStdString(folder->string()));
+                dialog.setDirectory(QString::fromStdString(Utf8FromPath(*folder)));
             }
         }
     }
@@ -68,7 +69,7 @@ std::optional<QString> QtOpenDialogService::Open(QWidget* parent,
     }
     const QString chosen = dialog.selectedFiles().constFirst();
     if (drives_ != nullptr) {
-        if (auto windowsPath = drives_->ToWindowsPath(chosen.toStdString())) {
+        if (auto windowsPath = drives_->ToWindowsPath(PathFromUtf8(chosen.toStdString()))) {
             return QString::fromStdString(*windowsPath);
         }
     }
@@ -98,7 +99,7 @@ std::optional<std::filesystem::path> KeptOpenDialog::Choose(QWidget* parent,
     fileName = *chosen;
     const std::string path = chosen->toStdString();
     if (DriveLetterOf(path)) return drives.ResolveOrThrow(path);
-    return std::filesystem::path(path);
+    return PathFromUtf8(path);
 }
 
 }  // namespace corvina

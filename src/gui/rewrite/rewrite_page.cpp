@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "core/base/path_text.h"
 #include "core/os/clock.h"
 #include "core/rewrite/batch_run.h"
 #include "core/rewrite/target_list.h"
@@ -167,7 +168,8 @@ bool RewritePage::eventFilter(QObject* watched, QEvent* event) {
             auto* drop = static_cast<QDropEvent*>(event);
             std::vector<std::filesystem::path> files;
             for (const QUrl& url : drop->mimeData()->urls())
-                if (url.isLocalFile()) files.emplace_back(url.toLocalFile().toStdString());
+                if (url.isLocalFile())
+                    files.push_back(PathFromUtf8(url.toLocalFile().toStdString()));
             drop->acceptProposedAction();
             RunHandler(this, [this, files] { ListBox1DragDrop(files); });
             return true;

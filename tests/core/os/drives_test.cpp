@@ -8,6 +8,7 @@
 
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "support/environment_guard.h"
 #include "support/links.h"
 #include "support/temp_dir.h"
@@ -106,10 +107,10 @@ TEST_F(DriveMapTest, PrefersExactSpellingThenFirstInByteOrder) {
 }
 
 TEST_F(DriveMapTest, MatchesNonAsciiLettersIgnoringCase) {
-    fs::create_directory(player_ / "ÄRZTE");
-    fs::create_directory(player_ / "ＡＢＣ");  // full-width letters
-    EXPECT_EQ(map_.Resolve("F:\\ärzte"), player_ / "ÄRZTE");
-    EXPECT_EQ(map_.Resolve("F:\\ａｂｃ"), player_ / "ＡＢＣ");
+    fs::create_directory(player_ / PathFromUtf8("ÄRZTE"));
+    fs::create_directory(player_ / PathFromUtf8("ＡＢＣ"));  // full-width letters
+    EXPECT_EQ(map_.Resolve("F:\\ärzte"), player_ / PathFromUtf8("ÄRZTE"));
+    EXPECT_EQ(map_.Resolve("F:\\ａｂｃ"), player_ / PathFromUtf8("ＡＢＣ"));
 }
 
 // Folders as a case-insensitive file system keeps them: every spelling finds an entry, which

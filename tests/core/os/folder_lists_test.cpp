@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "support/links.h"
 #include "support/temp_dir.h"
 
@@ -62,8 +63,8 @@ TEST_F(FolderListsTest, NamesSortIgnoringCaseBeyondAscii) {
     const fs::path folder = dir_ / "sorted";
     fs::create_directory(folder);
     for (const char* name : {"Äb.sat", "äa.sat", "Ａz.sat", "ａy.sat", "b.sat", "B.sat"})
-        test::WriteText(folder / name, "x");
-    fs::create_directory(folder / "Äc");
+        test::WriteText(folder / PathFromUtf8(name), "x");
+    fs::create_directory(folder / PathFromUtf8("Äc"));
     EXPECT_EQ(FileListNames(folder, "*.*", kListFolders),
               (Names{"[Äc]", "B.sat", "b.sat", "äa.sat", "Äb.sat", "ａy.sat", "Ａz.sat"}));
 }

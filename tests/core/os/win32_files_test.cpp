@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,14 +15,18 @@
 #include <vector>
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
 #include "core/os/drives.h"
 #include "core/os/files.h"
 #include "core/os/run_lock.h"
 #include "core/os/scratch_file.h"
+#include "core/os/win32/win32_processes.h"
+#include "core/os/win32/win32_text.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;
+using testing::Not;
 
 namespace corvina {
 namespace {
@@ -178,6 +183,159 @@ TEST(Win32Files, NamesCrossTheApiAsUtf16) {
     EXPECT_EQ(Read(file), "tags");
 }
 
+// The names as the folder stores them, read with the W functions directly.
+std::vector<std::wstring> StoredNames(const fs::path& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data{};
+    const HANDLE find = ::FindFirstFileW(win32::WidePath(folder / L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every call takes and gives names in the program's UTF-8, and the system stores them as typed:
+// Japanese, a circled digit, and the wave dash a code page's best fit would turn into '~'.
+TEST(Win32Files, JapaneseNamesKeepTheirSpellingInEveryCall) {
+    test::TempDir dir;
+    const fs::path folder = dir.path() / PathFromUtf8("ジャケット画像");
+    CreateFolder(folder);
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_EQ(StoredNames(dir.path()), std::vector<std::wstring>{L"ジャケット画像"});
+
+    const fs::path song = folder / PathFromUtf8("曲①.SAT");
+    WriteWholeFile(song, Bytes("0123456789"));
+    WriteWholeFile(song, Bytes("abcdefghij"));  // replaced through a temporary beside it
+    {
+        const File file = File::OpenReadWrite(song);
+        EXPECT_EQ(file.path(), Utf8FromPath(song));
+        file.WriteAt(3, Bytes("XY"));
+        std::vector<std::uint8_t> part(4);
+        EXPECT_EQ(file.ReadAt(2, part), 4u);
+        EXPECT_EQ(std::string(part.begin(), part.end()), "cXYf");
+    }
+    EXPECT_EQ(Read(song), "abcXYfghij");
+    EXPECT_EQ(File::OpenRead(song).Size(), 10u);
+
+    const fs::path wave = folder / PathFromUtf8("波～線.GBP");
+    WriteNewFile(wave, folder / PathFromUtf8("一時～.tmp"), Bytes("jacket"));
+    EXPECT_EQ(Read(wave), "jacket");
+    EXPECT_THROW(WriteNewFile(wave, folder / PathFromUtf8("一時～.tmp"), Bytes("x")), FileError);
+    EXPECT_FALSE(FileExists(wave.parent_path() / PathFromUtf8("波~線.GBP")));
+
+    EXPECT_EQ(StoredNames(folder), (std::vector<std::wstring>{L"曲①.SAT", L"波～線.GBP"}));
+    std::vector<std::string> listed;
+    for (const DirEntry& entry : ListFolder(folder, "*")) listed.push_back(entry.name);
+    EXPECT_THAT(listed, testing::UnorderedElementsAre("曲①.SAT", "波～線.GBP"));
+    ASSERT_EQ(ListFolder(dir.path(), "*").size(), 1u);
+    EXPECT_EQ(ListFolder(dir.path(), "*")[0].name, "ジャケット画像");
+    EXPECT_EQ(LookUpEntry(song).name, "曲①.SAT");
+
+    const fs::path moved = folder / PathFromUtf8("移動後①.SAT");
+    MoveFile(song, moved);
+    EXPECT_FALSE(FileExists(song));
+    EXPECT_EQ(Read(moved), "abcXYfghij");
+    DeleteFile(moved);
+    DeleteFile(wave);
+    EXPECT_TRUE(StoredNames(folder).empty());
+
+    // A message names the file in UTF-8.
+    try {
+        File::OpenRead(folder / PathFromUtf8("無い①.SAT"));
+        ADD_FAILURE() << "opened";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), Utf8FromPath(folder / PathFromUtf8("無い①.SAT")));
+        EXPECT_THAT(e.what(), HasSubstr("ジャケット画像\\無い①.SAT"));
+    }
+}
+
+// The wide path every W function gets: absolute, backslashes, no "." or "..", and "\\?\"
+// before it so that its length is not limited to MAX_PATH.
+TEST(Win32Files, WidePathsAreNormalLongPaths) {
+    EXPECT_EQ(win32::WidePath(L"C:\\a\\.\\b\\..\\c.SAT"), L"\\\\?\\C:\\a\\c.SAT");
+    EXPECT_EQ(win32::WidePath(L"C:/a/b/"), L"\\\\?\\C:\\a\\b\\");
+    EXPECT_EQ(win32::WidePath(L"C:\\"), L"\\\\?\\C:\\");
+    EXPECT_EQ(win32::WidePath(L"\\\\server\\share\\x\\..\\y"), L"\\\\?\\UNC\\server\\share\\y");
+    EXPECT_EQ(win32::WidePath(L"\\\\?\\C:\\a\\..\\b"), L"\\\\?\\C:\\a\\..\\b");  // taken as given
+    EXPECT_EQ(win32::WidePath(L"\\\\.\\NUL"), L"\\\\.\\NUL");
+    // A relative path counts from the current folder.
+    const std::wstring relative = win32::WidePath(L"x.SAT");
+    EXPECT_EQ(relative.rfind(L"\\\\?\\", 0), 0u);
+    EXPECT_EQ(relative, win32::WidePath(fs::current_path() / L"x.SAT"));
+}
+
+// Paths longer than MAX_PATH (260) work in every call; messages show them without "\\?\".
+TEST(Win32Files, PathsLongerThanMaxPathWork) {
+    test::TempDir dir;
+    const std::string level = "長いフォルダ名の階層_0123456789abcdefghijklmnopqrstuvwxyz";
+    std::vector<fs::path> folders;
+    fs::path deep = dir.path();
+    while (deep.wstring().size() < 400) {
+        deep /= PathFromUtf8(level + std::to_string(folders.size()));
+        CreateFolder(deep);
+        folders.push_back(deep);
+    }
+    ASSERT_TRUE(FolderExists(deep));
+    const fs::path song = deep / PathFromUtf8("曲①.SAT");
+    ASSERT_GT(song.wstring().size(), 400u);
+
+    WriteWholeFile(song, Bytes("0123456789"));
+    WriteWholeFile(song, Bytes("abcdefghij"));
+    File::OpenReadWrite(song).WriteAt(8, Bytes("IJK"));
+    EXPECT_EQ(Read(song), "abcdefghIJK");
+    EXPECT_TRUE(FileExists(song));
+    EXPECT_EQ(LookUpEntry(song).name, "曲①.SAT");
+    WriteNewFile(deep / "new.GBP", deep / "new.tmp", Bytes("jacket"));
+    std::vector<std::string> listed;
+    for (const DirEntry& entry : ListFolder(deep, "*")) listed.push_back(entry.name);
+    EXPECT_THAT(listed, testing::UnorderedElementsAre("曲①.SAT", "new.GBP"));
+    ASSERT_EQ(ListFolder(folders.front(), "*").size(), 1u);  // the folder's names stay whole
+    EXPECT_EQ(ListFolder(folders.front(), "*")[0].name, Utf8FromPath(folders[1].filename()));
+
+    // "." and ".." and forward slashes are resolved before the path becomes "\\?\".
+    const fs::path roundabout = deep / L"." / L".." / deep.filename() / L"new.GBP";
+    EXPECT_EQ(Read(roundabout), "jacket");
+    EXPECT_EQ(Read(fs::path(deep.generic_wstring() + L"/new.GBP")), "jacket");
+
+    MoveFile(deep / "new.GBP", deep / "moved.GBP");
+    EXPECT_EQ(Read(deep / "moved.GBP"), "jacket");
+    try {
+        File::OpenRead(deep / "missing.SAT");
+        ADD_FAILURE() << "opened";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.path(), Utf8FromPath(deep / "missing.SAT"));
+        EXPECT_THAT(e.path(), Not(HasSubstr("\\\\?\\")));
+    }
+    RunLock lock = RunLock::Acquire(deep / std::string(kRunLockName), "corvina-cli");
+    EXPECT_TRUE(lock.held());
+    lock.Release();
+
+    DeleteFile(song);
+    DeleteFile(deep / "moved.GBP");
+    DeleteFile(deep / std::string(kRunLockName));
+    EXPECT_THAT(ListFolder(deep, "*"), testing::IsEmpty());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        EXPECT_TRUE(::RemoveDirectoryW(win32::WidePath(*it).c_str())) << ::GetLastError();
+    EXPECT_FALSE(FolderExists(folders.front()));
+}
+
+// The update program is looked for by its path in UTF-16: a wave dash would become '~' in the
+// ANSI code page's best fit and name another file.
+TEST(Win32Processes, IsFileTakesThePathWhole) {
+    test::TempDir dir;
+    const fs::path folder = dir.path() / PathFromUtf8("ルーム～");
+    CreateFolder(folder);
+    WriteWholeFile(folder / PathFromUtf8("更新①.exe"), Bytes("MZ"));
+    Win32Processes processes;
+    EXPECT_TRUE(processes.IsFile(Utf8FromPath(folder / PathFromUtf8("更新①.exe"))));
+    EXPECT_FALSE(processes.IsFile(Utf8FromPath(folder)));
+    EXPECT_FALSE(processes.IsFile(Utf8FromPath(folder / PathFromUtf8("無い.exe"))));
+}
+
 TEST(Win32RunLock, SecondTakerIsRefusedAfterItsRetryAndNamesTheHolder) {
     test::TempDir dir;
     const fs::path lockFile = dir / std::string(kRunLockName);
@@ -221,7 +379,19 @@ TEST(Win32Drives, DrivesAreTheSystemsAndPathsTheirOwn) {
     const std::optional<fs::path> back = drives.Resolve(*shown);
     ASSERT_TRUE(back);
     EXPECT_TRUE(fs::equivalent(*back, dir / "Mixed.SAT"));
-    EXPECT_EQ(back->filename().string(), "Mixed.SAT");
+    EXPECT_EQ(Utf8FromPath(back->filename()), "Mixed.SAT");
+
+    // A Windows path in UTF-8 resolves to the host path of the same names, and back.
+    const fs::path folder = dir.path() / PathFromUtf8("ジャケット画像");
+    CreateFolder(folder);
+    WriteWholeFile(folder / PathFromUtf8("曲①.SAT"), Bytes("x"));
+    const std::optional<std::string> named = drives.ToWindowsPath(folder / PathFromUtf8("曲①.SAT"));
+    ASSERT_TRUE(named);
+    EXPECT_THAT(*named, testing::EndsWith("\\ジャケット画像\\曲①.SAT"));
+    const std::optional<fs::path> host = drives.Resolve(*named);
+    ASSERT_TRUE(host);
+    EXPECT_EQ(Read(*host), "x");
+    EXPECT_EQ(Utf8FromPath(host->filename()), "曲①.SAT");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/base/errors.h"
+#include "core/base/path_text.h"
+#include "core/os/win32/win32_text.h"
 
 namespace corvina {
 namespace {
@@ -58,7 +60,9 @@ HWND Window(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 bool Win32Processes::IsFile(std::string_view windowsPath) {
     if (windowsPath.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(Ansi(windowsPath).c_str());
+    // The path in UTF-16: a name beyond the ANSI code page would not survive the A function.
+    const DWORD attributes =
+        ::GetFileAttributesW(win32::WidePath(PathFromUtf8(windowsPath)).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

@@ -4,8 +4,9 @@
 
 namespace corvina {
 
-// Processes and windows through the Windows API. Texts are UTF-8 here and go to the API's
-// ANSI functions in the system's code page.
+// Processes and windows through the Windows API. Texts are UTF-8 here; a file's path goes to
+// the W functions in UTF-16, the other texts to the API's ANSI functions in the system's code
+// page.
 class Win32Processes : public Processes {
 public:
     bool IsFile(std::string_view windowsPath) override;

@@ -21,6 +21,24 @@ std::string Narrow(std::wstring_view utf16) {
     return text;
 }
 
+std::wstring WidePath(const std::filesystem::path& path) {
+    const std::wstring& text = path.native();
+    const auto startsWith = [](std::wstring_view text, std::wstring_view start) {
+        return text.substr(0, start.size()) == start;
+    };
+    if (text.empty() || startsWith(text, L"\\\\?\\") || startsWith(text, L"\\\\.\\")) return text;
+    const DWORD needed = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return text;  // the W function will say what is wrong with it
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(text.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return text;
+    full.resize(length);
+    if (startsWith(full, L"\\\\?\\") || startsWith(full, L"\\\\.\\")) return full;
+    if (startsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+    return full;
+}
+
 std::string SystemMessage(DWORD error) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(

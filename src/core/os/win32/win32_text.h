@@ -17,8 +17,12 @@ namespace corvina::win32 {
 std::wstring Wide(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-// The path as the W functions take it, and as UTF-8 for messages.
-inline std::wstring WidePath(const std::filesystem::path& path) { return path.wstring(); }
+// The path as every W function takes it: made absolute with backslashes and no "." or ".."
+// (GetFullPathNameW), then written "\\?\X:\..." or "\\?\UNC\server\share\..." so that it
+// may be longer than MAX_PATH. A device name (NUL, CON) and a path that already starts with
+// "\\?\" or "\\.\" pass as they are.
+std::wstring WidePath(const std::filesystem::path& path);
+// The path as UTF-8 for messages, as given (never with "\\?\").
 inline std::string PathText(const std::filesystem::path& path) { return Narrow(path.wstring()); }
 
 // The system's text for an error code (FormatMessageW), without the closing line break.
