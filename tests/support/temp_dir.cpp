@@ -66,7 +66,7 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
 std::vector<std::string> EntryNames(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+        names.push_back(Utf8FromPath(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
