@@ -18,7 +18,7 @@ constexpr auto kWriteInterval = std::chrono::milliseconds(100);
 }  // namespace
 
 void JournalWriter::Lock() {
-    folder_ = drives_.ResolveOrThrow(kUndoFolder);
+    folder_ = drives_.ResolveOrThrow(UndoFolderPath(drives_));
     if (!FolderExists(folder_)) CreateFolder(folder_);
     lock_.emplace(RunLock::Acquire(folder_ / kRunLockName, program_));
 }
