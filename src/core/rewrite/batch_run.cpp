@@ -353,6 +353,9 @@ std::optional<Kind> TakeLock(BatchRun& run, std::size_t total) {
     } catch (const RunLockHeld& e) {
         run.messages.Error(RunLockHeldMessage(e));
         return Kind::Busy;
+    } catch (const UndoFolderUnwritable& e) {
+        run.messages.Error(UndoFolderUnwritableText(e, total));
+        return Kind::NoJournal;
     } catch (const std::exception& e) {
         run.messages.Error(JournalFailedText(e, total));
         return Kind::NoJournal;
@@ -541,6 +544,13 @@ BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> ta
     BatchRun withJournal = run;
     if (!withJournal.journal) withJournal.journal = &journal;
     return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), withJournal);
+}
+
+std::string UndoFolderUnwritableText(const UndoFolderUnwritable& error, std::size_t total) {
+    std::string folder(kUndoFolderUnwritableMessage);
+    folder.replace(folder.find("%s"), 2, ShownPath(error.path()));
+    return std::string(kJournalFailedMessage) + "\r" + folder + "\r(" + error.reason() + ")\r" +
+           NothingRewritten(total);
 }
 
 std::string JacketTemporaryName(std::string_view jacketName) {
