@@ -156,11 +156,17 @@ std::filesystem::path HostPathSpace::Host(std::string_view shown) {
 }
 
 JournalPath HostPathSpace::Record(std::string_view shown) const {
+#ifdef _WIN32
+    // "G:\MUSIC\A.SAT" is absolute, "\MUSIC\A.SAT" and "G:A.SAT" are not: the system makes each
+    // absolute in its own way.
+    return {AbsoluteNormal(std::filesystem::path(std::string(shown))).string(), true};
+#else
     std::string path;
     if (!shown.starts_with('/') && !current_.empty()) path = current_ + '/';
     path += shown;
     if (IsPlainAbsolute(path)) return {std::move(path), true};
     return {AbsoluteNormal(std::filesystem::path(std::move(path))).string(), true};
+#endif
 }
 
 JournalPath HostPathSpace::RootOf(std::string_view) const { return {root_.string(), true}; }
