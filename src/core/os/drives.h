@@ -246,7 +246,9 @@ std::string FolderText(std::string_view windowsFolder);
 std::string JoinPath(std::string_view folderText, std::string_view name);
 
 // The same for a host folder: joined with one slash, none after a trailing one; a backslash in
-// `name` (as in the player's folder names) becomes a slash.
+// `name` (as in the player's folder names) becomes a slash. On Windows, where host paths are
+// Windows paths, the same with backslashes: none after a trailing '\' or '/', and a slash in
+// `name` becomes a backslash.
 std::string JoinHostPath(std::string_view folder, std::string_view name);
 
 // The drive letter of a Windows path, lower case, or nothing when it does not start "X:".

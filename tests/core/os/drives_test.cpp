@@ -475,9 +475,16 @@ TEST(WindowsPathText, JoinsWithExactlyOneBackslash) {
     EXPECT_EQ(JoinPath("F:\\", "A.SAT"), "F:\\A.SAT");
     EXPECT_EQ(JoinPath("F:\\MUSIC", "A.SAT"), "F:\\MUSIC\\A.SAT");
     // Host folders join with one slash; the player's folder names come with backslashes.
+#ifdef _WIN32
+    // On Windows host paths are Windows paths.
+    EXPECT_EQ(JoinHostPath("G:\\", "GBSYSTEM\\IMAGE"), "G:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(JoinHostPath("G:/", "GBSYSTEM/IMAGE"), "G:/GBSYSTEM\\IMAGE");
+    EXPECT_EQ(JoinHostPath("D:\\player", "A.SAT"), "D:\\player\\A.SAT");
+#else
     EXPECT_EQ(JoinHostPath("/media/p", "GBSYSTEM\\IMAGE"), "/media/p/GBSYSTEM/IMAGE");
     EXPECT_EQ(JoinHostPath("/media/p/", "A.SAT"), "/media/p/A.SAT");
     EXPECT_EQ(JoinHostPath("/", "A.SAT"), "/A.SAT");
+#endif
 }
 
 TEST(WindowsPathText, SplitsLikeTheClassicHelpers) {
