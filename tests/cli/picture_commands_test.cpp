@@ -71,7 +71,8 @@ TEST(PictureCommands, WallpaperWritesTheGbpAndOnRequestThe16BitBitmap) {
 TEST(PictureCommands, BadPicturesFailAndWriteNothing) {
     test::TempDir dir;
     test::WriteText(dir / "not.bmp", "hello");
-    const fs::path jpegNamedOddly = WritePicture(dir / "photo.Jpg");  // a bitmap: loads fine
+    // A bitmap: loads fine. (Not "photo.Jpg", which is "photo.jpg" on Windows.)
+    const fs::path jpegNamedOddly = WritePicture(dir / "other.Jpg");
     test::WriteText(dir / "photo.jpg", "BM not a jpeg");
 
     Result result =

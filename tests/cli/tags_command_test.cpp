@@ -21,6 +21,13 @@ using test::WriteBytes;
 
 Bytes SatFile(std::uint8_t fill = 0x55) { return Bytes(1024, fill); }
 
+// A path as a cell or a JSON string shows it: its backslashes (Windows' separators) doubled.
+std::string Escaped(const std::string& path) {
+    std::string out;
+    for (const char c : path) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
 class TagsCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,8 +45,8 @@ TEST_F(TagsCommandTest, ListsTabSeparatedWithEscapes) {
     const Result r = RunCli({"tags", paths_[0], paths_[1]});
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, paths_[0] + "\t\tA\\tB\tx\\\\y\tロック\\n\t7\t0123456789ABCDEF.GBP\n" +
-                         paths_[1] + "\t\t\t\t\t\t\n");
+    EXPECT_EQ(r.out, Escaped(paths_[0]) + "\t\tA\\tB\tx\\\\y\tロック\\n\t7\t0123456789ABCDEF.GBP\n" +
+                         Escaped(paths_[1]) + "\t\t\t\t\t\t\n");
 }
 
 TEST_F(TagsCommandTest, JsonArrayAndUnreadableFiles) {
@@ -47,20 +54,22 @@ TEST_F(TagsCommandTest, JsonArrayAndUnreadableFiles) {
     const std::string missing = (dir_ / "missing.SAT").string();
     const Result r = RunCli({"tags", "--json", paths_[0], missing, paths_[1]});
     EXPECT_EQ(r.status, kExitFailure);
-    EXPECT_EQ(r.out, "[\n{\"file\":\"" + paths_[0] +
+    EXPECT_EQ(r.out, "[\n{\"file\":\"" + Escaped(paths_[0]) +
                          "\",\"title\":\"\",\"artist\":\"\\\"Q\\\"\",\"album\":\"a\\\\b\","
                          "\"genre\":\"ジャズ\",\"track\":\"255\",\"gbp\":\"\"},\n"
                          "{\"file\":\"" +
-                         paths_[1] +
+                         Escaped(paths_[1]) +
                          "\",\"title\":\"\",\"artist\":\"\",\"album\":\"\",\"genre\":\"\","
                          "\"track\":\"\",\"gbp\":\"\"}\n]\n");
     EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
 
+#ifndef _WIN32  // Windows' file names are UTF-16 text and hold no tab
     // A host file name that is not UTF-8 still gives valid JSON.
     const std::string odd = (dir_ / "\xFF\t.SAT").string();
     WriteBytes(odd, SatFile(0));
     const Result oddResult = RunCli({"tags", "--json", odd});
     EXPECT_NE(oddResult.out.find("\\ufffd\\t.SAT\","), std::string::npos) << oddResult.out;
+#endif
 
     const Result none = RunCli({"tags", "--json", missing});
     EXPECT_EQ(none.status, kExitFailure);
