@@ -114,7 +114,13 @@ int main(int argc, char* argv[]) {
     try {
         corvina::cli::Environment env;
         try {
+#ifdef _WIN32
+            // As UTF-8 text: the executable's folder may hold characters of no code page.
+            const std::u8string prefix = corvina::DriveMap::PrefixFromEnvironment().u8string();
+            env.prefix.assign(prefix.begin(), prefix.end());
+#else
             env.prefix = corvina::DriveMap::PrefixFromEnvironment().string();
+#endif
         } catch (const corvina::FileError&) {
             // No prefix (no $CORVINA_PREFIX and no home folder): only the commands that use the
             // drive map need one, and they say so; --help and the others still work.
