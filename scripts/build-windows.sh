@@ -5,7 +5,10 @@
 #      (scripts/windows-deps.sh, .ci/setup-wine.sh; needs root or sudo for apt);
 #   2. the cross-build, linked statically: build-windows/corvina-cli.exe and
 #      build-windows/tests/*_tests.exe;
-#   3. `corvina-cli.exe --help` and the core tests under Wine (.ci/wine-core.sh).
+#   3. `corvina-cli.exe --help` and the core tests under Wine (.ci/wine-core.sh);
+#   4. corvina-cli.exe end to end under Wine against a native corvina-cli (.ci/wine-cli.sh):
+#      the native one is $CORVINA_LINUX_BUILD/corvina-cli when that is set, otherwise one built
+#      here without windows or tests into build-cli-linux/ (g++ and libjpeg from apt).
 # --no-tests stops after the build. Exits non-zero when a step or a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,5 +45,29 @@ head -n 1 "$work/help.out"
 echo "== core tests under Wine"
 status=0
 CORVINA_WINEPREFIX="$WINEPREFIX" .ci/wine-core.sh "$build" || status=$?
+
+linux_build=${CORVINA_LINUX_BUILD:-}
+if [ -z "$linux_build" ]; then
+    echo "== native corvina-cli into build-cli-linux"
+    native=(g++ libjpeg62-turbo-dev)
+    missing=()
+    for package in "${native[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q \
+            --no-install-recommends "${missing[@]}"
+    fi
+    linux_build=build-cli-linux
+    cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVINA_GUI=OFF \
+        -DCORVINA_TESTS=OFF -DCORVINA_BENCH=OFF >"$work/configure-linux.log" ||
+        { cat "$work/configure-linux.log"; exit 1; }
+    cmake --build "$linux_build" --target corvina-cli -j2
+fi
+echo "== corvina-cli.exe end to end under Wine"
+CORVINA_WINEPREFIX="$WINEPREFIX" .ci/wine-cli.sh "$linux_build" "$build" || status=1
 echo "== Windows build and tests: $(($(date +%s) - started)) s"
 exit "$status"

@@ -25,7 +25,7 @@ using Args = std::span<const std::string>;
 
 // The environment a command may look at, read once by main() (tests pass their own).
 struct Environment {
-    std::string prefix;  // the drive map's prefix folder
+    std::string prefix;  // the drive map's prefix folder, as UTF-8 text on Windows
 };
 
 struct Command {

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <ostream>
+#include <string>
 #include <system_error>
 
 #include "cli/commands.h"
@@ -17,14 +18,15 @@ DriveMap OpenDriveMap(const Environment& env) {
     if (env.prefix.empty())
         throw FileError("ドライブの割り当てを置くフォルダが決まりません", "$CORVINA_PREFIX",
                         "CORVINA_PREFIX も HOME も設定されていません");
+    // UTF-8 text, read as such: the executable's folder may hold any character.
+    const std::filesystem::path prefix = PathFromUtf8(env.prefix);
     std::error_code ec;
-    const std::filesystem::file_status status =
-        std::filesystem::status(PathFromUtf8(env.prefix), ec);
+    const std::filesystem::file_status status = std::filesystem::status(prefix, ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
         throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ec.value());
     if (!ec && !std::filesystem::is_directory(status))
         throw MakeFileError("ドライブの割り当てを読み込めません", env.prefix, ENOTDIR);
-    return DriveMap(PathFromUtf8(env.prefix));
+    return DriveMap(prefix);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,33 @@ TEST_F(BatchCommandTest, PrintsTheBoxesAndWritesInTheOrderGiven) {
     EXPECT_EQ(ReadTagBlock(files_[1]).track, "2");
     EXPECT_EQ(ReadTagBlock(files_[1]).artist, "星野");
     EXPECT_EQ(ReadTagBlock(files_[1]).gbpFileName, jacket);
+}
+
+// The journal goes to the program's folder whatever characters its name holds (on Windows the
+// executable's folder, given as UTF-8 text), and undo finds it there.
+TEST_F(BatchCommandTest, AProgramFolderNamedInJapaneseHoldsTheUndoFolder) {
+    const fs::path prefix = dir_.path() / fs::path(u8"プログラム");
+    const std::u8string text = prefix.u8string();
+    const Environment env{std::string(text.begin(), text.end())};
+#ifdef _WIN32
+    const fs::path undoFolder = prefix / "Undo";
+    fs::create_directories(prefix);
+#else
+    const fs::path undoFolder = prefix / "drive_c" / "Corvina" / "Undo";
+#endif
+    const auto run = [&](std::vector<std::string> args) {
+        std::ostringstream out, err;
+        const int status = RunCommandLine(args, env, {out, err});
+        EXPECT_EQ(status, kExitOk) << err.str();
+    };
+    const std::vector<std::uint8_t> before = test::ReadBytes(files_[0]);
+    run({"batch", "--player", player_.string(), "--artist", "あ", "--album", "い", "--genre",
+         "う", files_[0]});
+    EXPECT_EQ(ReadTagBlock(files_[0]).artist, "あ");
+    ASSERT_TRUE(fs::is_directory(undoFolder));
+    EXPECT_FALSE(fs::is_empty(undoFolder));
+    run({"undo"});
+    EXPECT_EQ(test::ReadBytes(files_[0]), before);
 }
 
 TEST_F(BatchCommandTest, ChecksBeforeAnyWriteAndFailuresExitOneWithTheFile) {

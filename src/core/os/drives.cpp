@@ -314,10 +314,18 @@ std::string JoinPath(std::string_view folderText, std::string_view name) {
 }
 
 std::string JoinHostPath(std::string_view folder, std::string_view name) {
+#ifdef _WIN32
+    // A host path is a Windows path: '\\' separates, and a folder ending in '/' needs none.
+    std::string path(folder);
+    if (!path.empty() && !IsSeparator(path.back())) path += '\\';
+    for (const char c : name) path += c == '/' ? '\\' : c;
+    return path;
+#else
     std::string path(folder);
     if (!path.empty() && path.back() != '/') path += '/';
     for (const char c : name) path += c == '\\' ? '/' : c;
     return path;
+#endif
 }
 
 std::optional<char> DriveLetterOf(std::string_view windowsPath) {

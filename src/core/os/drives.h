@@ -14,7 +14,8 @@
 // <prefix>/drive_c is drive C's own folder.
 namespace corvina {
 
-// The program's own path in the drive model; the settings file lies beside it.
+// The program's own path in the drive map of Linux; on Windows the program lies where it was
+// installed (DriveMap::ProgramFolder).
 inline constexpr std::string_view kExecutablePath = "C:\\Corvina\\Corvina.exe";
 
 struct Drive {
@@ -168,12 +169,19 @@ public:
     // Uses `prefix` as it is, which need not exist yet.
     explicit DriveMap(std::filesystem::path prefix) noexcept : prefix_(std::move(prefix)) {}
 
-    // The prefix chosen by the environment: $CORVINA_PREFIX when set and not empty, otherwise
-    // ${XDG_DATA_HOME:-$HOME/.local/share}/corvina. Reads the environment; call it at the
-    // program's entry and hand the result down.
+    // The prefix chosen by the environment: on Linux $CORVINA_PREFIX when set and not empty,
+    // otherwise ${XDG_DATA_HOME:-$HOME/.local/share}/corvina; on Windows the executable's folder.
+    // Reads the environment; call it at the program's entry and hand the result down.
     static std::filesystem::path PrefixFromEnvironment();
 
     const std::filesystem::path& prefix() const noexcept { return prefix_; }
+
+    // The program's own folder as a Windows path, as FolderText spells it: the folder of the
+    // settings file and of the undo folder, which the program and corvina-cli share. On Linux
+    // the folder of kExecutablePath, "C:\Corvina" (drive_c/Corvina of the prefix); on Windows
+    // the prefix itself, which PrefixFromEnvironment makes the executable's folder. Looks at no
+    // file.
+    std::string ProgramFolder() const;
 
     // Creates what is missing of <prefix>/dosdevices, <prefix>/drive_c, the program's folder
     // drive_c/Corvina and the link dosdevices/c: -> ../drive_c, leaving what exists alone (a
@@ -238,7 +246,9 @@ std::string FolderText(std::string_view windowsFolder);
 std::string JoinPath(std::string_view folderText, std::string_view name);
 
 // The same for a host folder: joined with one slash, none after a trailing one; a backslash in
-// `name` (as in the player's folder names) becomes a slash.
+// `name` (as in the player's folder names) becomes a slash. On Windows, where host paths are
+// Windows paths, the same with backslashes: none after a trailing '\' or '/', and a slash in
+// `name` becomes a backslash.
 std::string JoinHostPath(std::string_view folder, std::string_view name);
 
 // The drive letter of a Windows path, lower case, or nothing when it does not start "X:".

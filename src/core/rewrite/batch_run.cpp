@@ -157,11 +157,17 @@ std::filesystem::path HostPathSpace::Host(std::string_view shown) {
 }
 
 JournalPath HostPathSpace::Record(std::string_view shown) const {
+#ifdef _WIN32
+    // "G:\MUSIC\A.SAT" is absolute, "\MUSIC\A.SAT" and "G:A.SAT" are not: the system makes each
+    // absolute in its own way.
+    return {Utf8FromPath(AbsoluteNormal(PathFromUtf8(shown))), true};
+#else
     std::string path;
     if (!shown.starts_with('/') && !current_.empty()) path = current_ + '/';
     path += shown;
     if (IsPlainAbsolute(path)) return {std::move(path), true};
     return {Utf8FromPath(AbsoluteNormal(PathFromUtf8(path))), true};
+#endif
 }
 
 JournalPath HostPathSpace::RootOf(std::string_view) const { return {Utf8FromPath(root_), true}; }
@@ -354,6 +360,9 @@ std::optional<Kind> TakeLock(BatchRun& run, std::size_t total) {
     } catch (const RunLockHeld& e) {
         run.messages.Error(RunLockHeldMessage(e));
         return Kind::Busy;
+    } catch (const UndoFolderUnwritable& e) {
+        run.messages.Error(UndoFolderUnwritableText(e, total));
+        return Kind::NoJournal;
     } catch (const std::exception& e) {
         run.messages.Error(JournalFailedText(e, total));
         return Kind::NoJournal;
@@ -542,6 +551,13 @@ BatchOutcome RunBatchRewrite(SharedState& state, std::span<const std::string> ta
     BatchRun withJournal = run;
     if (!withJournal.journal) withJournal.journal = &journal;
     return RunBatch(targets, DeviceRootPath(DeviceLetter(state.DeviceDrive)), withJournal);
+}
+
+std::string UndoFolderUnwritableText(const UndoFolderUnwritable& error, std::size_t total) {
+    std::string folder(kUndoFolderUnwritableMessage);
+    folder.replace(folder.find("%s"), 2, ShownPath(error.path()));
+    return std::string(kJournalFailedMessage) + "\r" + folder + "\r(" + error.reason() + ")\r" +
+           NothingRewritten(total);
 }
 
 std::string JacketTemporaryName(std::string_view jacketName) {

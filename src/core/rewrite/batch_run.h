@@ -38,6 +38,10 @@ inline constexpr std::string_view kImageFolderCreatedMessage =
 // The first line of the error box when the journal cannot be written.
 inline constexpr std::string_view kJournalFailedMessage =
     "元に戻すための記録を書き込めませんでした。";
+// The line after kJournalFailedMessage when the undo folder cannot be made or written (a program
+// installed where its user may not write, as under Program Files); %s is the folder.
+inline constexpr std::string_view kUndoFolderUnwritableMessage =
+    "%s には元に戻すための記録を書き込めません。";
 // Stands for the jacket file name in the summary when no jacket is written.
 inline constexpr std::string_view kNoJacketText = "ジャケット画像の変換はしていません。";
 
@@ -76,6 +80,17 @@ private:
 // The text of the error box that ends a run with `error`: the file, the reason, and what was
 // rewritten before it and what was not.
 std::string BatchErrorText(const BatchError& error);
+
+// The undo folder cannot be made, or the run's lock cannot be written in it: the run is
+// refused before it writes anything. path() is the folder as a Windows path.
+class UndoFolderUnwritable : public FileError {
+public:
+    using FileError::FileError;
+};
+
+// The text of the box that refuses a run whose undo folder cannot be written: that the journal
+// cannot be written, in which folder, why, and that none of the `total` files was rewritten.
+std::string UndoFolderUnwritableText(const UndoFolderUnwritable& error, std::size_t total);
 
 // Where the run's files are: the texts it shows (Windows paths in the program, host paths in the
 // command-line tool), the host paths behind them and how its journal names them.
@@ -203,7 +218,8 @@ class BatchJournal {
 public:
     virtual ~BatchJournal() = default;
     // Once the request is known, before the files are read: only one batch or undo runs at a
-    // time. RunLockHeld when another holds the lock, FileError when it cannot be taken.
+    // time. RunLockHeld when another holds the lock, UndoFolderUnwritable when the undo folder
+    // cannot be made or the lock cannot be written there, FileError when it cannot be taken.
     virtual void Lock() = 0;
     // The run's journal, whole on the disk before the IMAGE folder, the jacket file or any SAT
     // file is written; a throw ends the run with nothing written.

@@ -8,6 +8,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/path_text.h"
+#include "core/os/drives.h"
 #include "core/os/files.h"
 
 namespace corvina {
@@ -66,6 +67,10 @@ std::vector<Numbered> NumberedJournals(const fs::path& folder) {
 }
 
 }  // namespace
+
+std::string UndoFolderPath(const DriveMap& drives) {
+    return JoinPath(drives.ProgramFolder(), kUndoFolderName);
+}
 
 std::vector<fs::path> ListJournals(const fs::path& folder) {
     std::vector<fs::path> paths;

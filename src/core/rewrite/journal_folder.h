@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,12 +15,19 @@
 // damaged is set aside under a name that is no longer read as a journal.
 namespace corvina {
 
-// Where the journals lie, on drive C of the drive map.
-inline constexpr std::string_view kUndoFolder = "C:\\Corvina\\Undo";
+class DriveMap;
+
+// Where the journals lie: this folder of the program's folder, shared by the program and
+// corvina-cli.
+inline constexpr std::string_view kUndoFolderName = "Undo";
 // Journals beyond this many, counted from the newest, are removed when a run writes a new one.
 inline constexpr std::size_t kJournalsKept = 10;
 // What a damaged journal's name gets when it is set aside.
 inline constexpr std::string_view kSetAsideExtension = ".damaged";
+
+// The undo folder as a Windows path: "C:\Corvina\Undo" on Linux, "<the executable's folder>\Undo"
+// on Windows.
+std::string UndoFolderPath(const DriveMap& drives);
 
 // The journal files of the folder, newest first.
 std::vector<std::filesystem::path> ListJournals(const std::filesystem::path& folder);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/base/errors.h"
 #include "core/os/drives.h"
 #include "core/rewrite/journal_folder.h"
 
@@ -18,9 +19,17 @@ constexpr auto kWriteInterval = std::chrono::milliseconds(100);
 }  // namespace
 
 void JournalWriter::Lock() {
-    folder_ = drives_.ResolveOrThrow(kUndoFolder);
-    if (!FolderExists(folder_)) CreateFolder(folder_);
-    lock_.emplace(RunLock::Acquire(folder_ / kRunLockName, program_));
+    const std::string shown = UndoFolderPath(drives_);
+    try {
+        folder_ = drives_.ResolveOrThrow(shown);
+        if (!FolderExists(folder_)) CreateFolder(folder_);
+        lock_.emplace(RunLock::Acquire(folder_ / kRunLockName, program_));
+    } catch (const RunLockHeld&) {
+        throw;
+    } catch (const std::exception& e) {
+        // Without a journal nothing may be written; the folder is where the trouble lies.
+        throw UndoFolderUnwritable("元に戻すための記録を書き込めません", shown, FailureText(e));
+    }
 }
 
 void JournalWriter::Write(const Journal& journal) {

@@ -327,7 +327,7 @@ UndoReport UndoLastBatch(const DriveMap& drives, bool dryRun, std::string_view p
                          const std::function<void(const UndoStep&)>& progress) {
     UndoReport report;
     report.dryRun = dryRun;
-    const fs::path folder = drives.ResolveOrThrow(kUndoFolder);
+    const fs::path folder = drives.ResolveOrThrow(UndoFolderPath(drives));
     if (!FolderExists(folder)) return report;
     const RunLock lock = RunLock::Acquire(folder / kRunLockName, program);
 

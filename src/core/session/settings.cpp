@@ -12,34 +12,34 @@ namespace corvina {
 namespace {
 
 // The dialog shows its own text word for word; the parts keep the cause's reason.
-FileError WriteFailure(const std::string& reason) {
-    return FileError("書き込めません", SettingsWindowsPath(), reason);
+FileError WriteFailure(const DriveMap& drives, const std::string& reason) {
+    return FileError("書き込めません", SettingsWindowsPath(drives), reason);
 }
 
 void WriteKey(const DriveMap& drives, std::string_view key, std::string_view value) {
     try {
         WritePrivateProfileString(kSettingsSection, key, value, SettingsHostPath(drives));
     } catch (const FileError& error) {
-        throw WriteFailure(error.reason());
+        throw WriteFailure(drives, error.reason());
     } catch (const UsageError& error) {
         // A line break in the value would corrupt the file; nothing was written.
-        throw WriteFailure(error.reason());
+        throw WriteFailure(drives, error.reason());
     }
 }
 
 }  // namespace
 
-std::string SettingsWindowsPath() {
-    return FolderOfPath(kExecutablePath) + std::string(kSettingsFileName);
+std::string SettingsWindowsPath(const DriveMap& drives) {
+    return JoinPath(drives.ProgramFolder(), kSettingsFileName);
 }
 
 std::filesystem::path SettingsHostPath(const DriveMap& drives) {
-    return drives.ResolveOrThrow(SettingsWindowsPath());
+    return drives.ResolveOrThrow(SettingsWindowsPath(drives));
 }
 
 Settings LoadSettings(const DriveMap& drives) {
-    // Without drive C there is no settings file to read: the defaults apply, as for a missing one.
-    const auto file = drives.Resolve(SettingsWindowsPath());
+    // Without the program folder's drive there is no settings file to read: the defaults apply, as for a missing one.
+    const auto file = drives.Resolve(SettingsWindowsPath(drives));
     if (!file) return Settings{std::string(kDefaultRoom), std::string(kDefaultDrive)};
     Settings settings;
     settings.roomPath = GetPrivateProfileString(kSettingsSection, kRoomKey, kDefaultRoom,

@@ -7,7 +7,7 @@
 #include "core/base/errors.h"
 #include "core/os/drives.h"
 
-// The settings file: "Corvina.ini" in the program's own folder (C:\Corvina\ in the drive model),
+// The settings file: "Corvina.ini" in the program's own folder (DriveMap::ProgramFolder),
 // one section with the path of the companion program and the player's drive letter. Only the
 // settings dialog writes it; it is read at start-up and before every batch run and library
 // update.
@@ -27,10 +27,11 @@ struct Settings {
     std::string deviceDrive;  // its first character is the player's drive letter
 };
 
-// "C:\Corvina\Corvina.ini": the program's folder followed by the file name.
-std::string SettingsWindowsPath();
+// The program's folder followed by the file name: "C:\Corvina\Corvina.ini" on Linux,
+// "<the executable's folder>\Corvina.ini" on Windows.
+std::string SettingsWindowsPath(const DriveMap& drives);
 
-// The host path of the settings file; throws FileError when drive C cannot be resolved.
+// The host path of the settings file; throws FileError when its drive cannot be resolved.
 std::filesystem::path SettingsHostPath(const DriveMap& drives);
 
 // Reads both keys; a missing file, section or key gives its default and is not reported. A key

@@ -18,7 +18,7 @@ std::string StartFolder(const DriveMap& drives, const std::filesystem::path& cur
     if (!currentHostFolder.empty()) {
         if (auto text = drives.ToWindowsPath(currentHostFolder)) return *text;
     }
-    const std::string programFolder = FolderText(FolderOfPath(kExecutablePath));
+    const std::string programFolder = drives.ProgramFolder();
     const auto host = drives.Resolve(programFolder);
     if (host && FolderExists(*host)) return programFolder;
     return FolderText(programFolder.substr(0, 3));

@@ -25,8 +25,9 @@ struct StartupPlan {
 StartupPlan PlanStartup(const DriveMap& drives, std::string_view deviceDrive);
 
 // The folder the drive boxes and folder trees show before anything moves them: the process's
-// current folder when a drive holds it, otherwise the program's own folder "C:\Corvina" (or "C:\"
-// while that folder is missing).
+// current folder when a drive holds it, otherwise the program's own folder (DriveMap::
+// ProgramFolder: "C:\Corvina" on Linux), or the root of its drive ("C:\") while that folder is
+// missing.
 std::string StartFolder(const DriveMap& drives, const std::filesystem::path& currentHostFolder);
 
 // StartFolder of the process's current folder.

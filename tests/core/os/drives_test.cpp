@@ -448,6 +448,28 @@ TEST(DriveMapPrefix, ComesFromTheEnvironment) {
     EXPECT_EQ(DriveMap::PrefixFromEnvironment(), "/tmp/home/.local/share/corvina");
 }
 
+// The settings file and the undo folder lie in the program's folder: on Linux C:\Corvina of the
+// drive map, on Windows the prefix, which is the executable's folder.
+TEST(DriveMapProgramFolder, IsCCorvinaOnLinuxAndThePrefixOnWindows) {
+    test::TempDir dir;
+#ifdef _WIN32
+    EXPECT_EQ(DriveMap(dir / "Corvina").ProgramFolder(), FolderText((dir / "Corvina").string()));
+    // A prefix given with slashes, a trailing separator or relative is shown as one folder text.
+    EXPECT_EQ(DriveMap(fs::path("C:/Program Files/Corvina/")).ProgramFolder(),
+              "C:\\Program Files\\Corvina");
+    EXPECT_EQ(DriveMap(fs::path("D:\\")).ProgramFolder(), "D:\\");
+    EXPECT_EQ(DriveMap(fs::path("sub")).ProgramFolder(),
+              FolderText((fs::current_path() / "sub").string()));
+    EXPECT_EQ(DriveMap(dir / "Corvina").ResolveOrThrow(DriveMap(dir / "Corvina").ProgramFolder()),
+              dir / "Corvina");
+#else
+    const DriveMap drives(dir / "prefix");
+    EXPECT_EQ(drives.ProgramFolder(), "C:\\Corvina");
+    drives.CreateLayout();
+    EXPECT_EQ(drives.ResolveOrThrow(drives.ProgramFolder()), dir / "prefix" / "drive_c" / "Corvina");
+#endif
+}
+
 TEST(WindowsPathText, FolderTextHasABackslashOnlyAtTheRoot) {
     EXPECT_EQ(FolderText("f:"), "F:\\");
     EXPECT_EQ(FolderText("f:\\"), "F:\\");
@@ -461,9 +483,16 @@ TEST(WindowsPathText, JoinsWithExactlyOneBackslash) {
     EXPECT_EQ(JoinPath("F:\\", "A.SAT"), "F:\\A.SAT");
     EXPECT_EQ(JoinPath("F:\\MUSIC", "A.SAT"), "F:\\MUSIC\\A.SAT");
     // Host folders join with one slash; the player's folder names come with backslashes.
+#ifdef _WIN32
+    // On Windows host paths are Windows paths.
+    EXPECT_EQ(JoinHostPath("G:\\", "GBSYSTEM\\IMAGE"), "G:\\GBSYSTEM\\IMAGE");
+    EXPECT_EQ(JoinHostPath("G:/", "GBSYSTEM/IMAGE"), "G:/GBSYSTEM\\IMAGE");
+    EXPECT_EQ(JoinHostPath("D:\\player", "A.SAT"), "D:\\player\\A.SAT");
+#else
     EXPECT_EQ(JoinHostPath("/media/p", "GBSYSTEM\\IMAGE"), "/media/p/GBSYSTEM/IMAGE");
     EXPECT_EQ(JoinHostPath("/media/p/", "A.SAT"), "/media/p/A.SAT");
     EXPECT_EQ(JoinHostPath("/", "A.SAT"), "/A.SAT");
+#endif
 }
 
 TEST(WindowsPathText, SplitsLikeTheClassicHelpers) {

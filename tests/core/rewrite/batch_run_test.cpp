@@ -414,6 +414,22 @@ TEST_F(BatchRunTest, NumberingMoreThan255FilesIsRefusedBeforeAnyIsTouched) {
     EXPECT_EQ(ReadBytes(files_[0]), PatternFile(1024, 0));
 }
 
+// The journal names each file by its absolute path, so that undo finds it from any folder.
+TEST(HostPathSpaceTest, RecordsEachFileByItsAbsolutePath) {
+    TempDir dir;
+    const HostPathSpace paths(dir.path());
+    const fs::path file = dir / "MUSIC" / "A.SAT";
+    EXPECT_EQ(paths.Record(file.string()), (JournalPath{file.string(), true}));
+    EXPECT_EQ(paths.Record((dir / "MUSIC" / ".." / "MUSIC" / "A.SAT").string()).text, file.string());
+    EXPECT_EQ(paths.Record("A.SAT").text, (fs::current_path() / "A.SAT").string());
+    EXPECT_EQ(paths.RootOf("A.SAT"), (JournalPath{dir.path().string(), true}));
+#ifdef _WIN32
+    // A path with a drive letter is absolute whatever the current folder.
+    EXPECT_EQ(paths.Record("G:\\MUSIC\\A.SAT").text, "G:\\MUSIC\\A.SAT");
+    EXPECT_EQ(paths.Record("G:/MUSIC/../MUSIC/A.SAT").text, "G:\\MUSIC\\A.SAT");
+#endif
+}
+
 TEST(BatchProgressTest, PositionsRoundHalvesToEven) {
     std::vector<int> eight;
     for (std::size_t i = 1; i <= 8; ++i) eight.push_back(ProgressPercent(i, 8));

@@ -111,7 +111,7 @@ protected:
         for (const std::string& target : targets_) all.push_back(ReadBytes(Host(target)));
         return all;
     }
-    fs::path UndoFolder() const { return drives_.ResolveOrThrow(kUndoFolder); }
+    fs::path UndoFolder() const { return drives_.ResolveOrThrow(UndoFolderPath(drives_)); }
     std::vector<std::string> ImageFiles() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(player_ / "GBSYSTEM" / "IMAGE"))

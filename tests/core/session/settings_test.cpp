@@ -18,7 +18,14 @@ protected:
         std::filesystem::create_directories(ProgramFolder());
     }
 
-    std::filesystem::path ProgramFolder() const { return drives_.prefix() / "drive_c" / "Corvina"; }
+    // C:\Corvina of the drive map on Linux; on Windows the prefix, the executable's folder.
+    std::filesystem::path ProgramFolder() const {
+#ifdef _WIN32
+        return drives_.prefix();
+#else
+        return drives_.prefix() / "drive_c" / "Corvina";
+#endif
+    }
     std::filesystem::path IniFile() const { return ProgramFolder() / "Corvina.ini"; }
 
     test::TempDir dir_;
@@ -26,7 +33,11 @@ protected:
 };
 
 TEST_F(SettingsTest, FileLiesInTheProgramFolderOfDriveC) {
-    EXPECT_EQ(SettingsWindowsPath(), "C:\\Corvina\\Corvina.ini");
+#ifdef _WIN32
+    EXPECT_EQ(SettingsWindowsPath(drives_), FolderText(ProgramFolder().string()) + "\\Corvina.ini");
+#else
+    EXPECT_EQ(SettingsWindowsPath(drives_), "C:\\Corvina\\Corvina.ini");
+#endif
     EXPECT_EQ(SettingsHostPath(drives_), IniFile());
 }
 
@@ -124,8 +135,11 @@ TEST_F(SettingsTest, UnwritableFileNamesTheSettingsPath) {
         SaveSettings(drives_, "C:\\GBRoom.exe", 'f');
         FAIL() << "the write should fail";
     } catch (const FileError& error) {
-        EXPECT_EQ(SettingsWriteFailureText(error), "C:\\Corvina\\Corvina.ini に書き込めません");
+        EXPECT_EQ(SettingsWriteFailureText(error), SettingsWindowsPath(drives_) + " に書き込めません");
+        EXPECT_EQ(error.path(), SettingsWindowsPath(drives_));
+#ifndef _WIN32
         EXPECT_EQ(error.path(), "C:\\Corvina\\Corvina.ini");
+#endif
     }
 }
 

@@ -144,6 +144,10 @@ void DriveMap::CreateLayout() const {
         throw MakeFileError("ドライブ C: を作成できません", (devices / "c:").string(), ec.value());
 }
 
+std::string DriveMap::ProgramFolder() const {
+    return FolderText(FolderOfPath(kExecutablePath));
+}
+
 fs::path DriveMap::PrefixFromEnvironment() {
     const std::string explicitPrefix = Environment("CORVINA_PREFIX");
     if (!explicitPrefix.empty()) return explicitPrefix;

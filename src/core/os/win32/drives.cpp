@@ -122,6 +122,14 @@ void DriveMap::CreateLayout() const {
     if (ec) throw MakeFileError("フォルダを作成できません", win32::PathText(prefix_), ec.value());
 }
 
+std::string DriveMap::ProgramFolder() const {
+    // The prefix is the program's folder itself ("C:\Program Files\Corvina"); a relative one
+    // counts from the current folder.
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(prefix_, ec);
+    return FolderText(win32::PathText((ec ? prefix_ : absolute).lexically_normal()));
+}
+
 fs::path DriveMap::PrefixFromEnvironment() {
     // The executable's folder holds the settings file and the undo folder.
     std::wstring module(MAX_PATH, L'\0');
