@@ -109,6 +109,7 @@ JournalPath WindowsPathSpace::RootOf(std::string_view shown) const {
 
 namespace {
 
+#ifndef _WIN32
 // True when `path` is absolute and has no empty, "." or ".." part: already what making it
 // absolute and normal would give.
 bool IsPlainAbsolute(std::string_view path) noexcept {
@@ -122,6 +123,7 @@ bool IsPlainAbsolute(std::string_view path) noexcept {
         start = end + 1;
     }
 }
+#endif
 
 std::filesystem::path AbsoluteNormal(const std::filesystem::path& path) {
 #ifndef _WIN32  // a Windows path is never plain in this sense: it takes the general way

@@ -7,6 +7,7 @@
 #include "core/base/errors.h"
 #include "core/formats/player.h"
 #include "core/session/settings.h"
+#include "support/links.h"
 #include "support/temp_dir.h"
 
 namespace corvina {
@@ -40,6 +41,7 @@ TEST_F(StartupTest, OnlyTheFirstCharacterOfTheDriveCounts) {
 }
 
 TEST_F(StartupTest, PlayerIsPresentWhenItsSystemFolderExistsInAnyCase) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     const auto player = MapDrive('f');
     EXPECT_FALSE(IsDevicePresent(drives_, "f"));
     std::filesystem::create_directory(player / "gbsystem");
@@ -49,6 +51,7 @@ TEST_F(StartupTest, PlayerIsPresentWhenItsSystemFolderExistsInAnyCase) {
 }
 
 TEST_F(StartupTest, FileNamedLikeTheSystemFolderDoesNotCount) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     const auto player = MapDrive('f');
     test::WriteText(player / "GBSYSTEM", "not a folder");
     EXPECT_FALSE(IsDevicePresent(drives_, "f"));
@@ -84,6 +87,7 @@ TEST_F(StartupTest, EmptyOrUnmappedDriveNeverPasses) {
 }
 
 TEST_F(StartupTest, PlanWithoutSettingsLooksOnDriveF) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     std::filesystem::create_directories(MapDrive('f') / "GBSYSTEM");
     const Settings settings = LoadSettings(drives_);
     EXPECT_EQ(settings.roomPath, "");
@@ -95,6 +99,7 @@ TEST_F(StartupTest, PlanWithoutSettingsLooksOnDriveF) {
 }
 
 TEST_F(StartupTest, PlanUsesTheLetterOfALongerDriveText) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     std::filesystem::create_directories(MapDrive('g') / "GBSYSTEM");
     const StartupPlan plan = PlanStartup(drives_, "G:\\music");
     EXPECT_EQ(plan.deviceLetter, 'G');
@@ -103,6 +108,7 @@ TEST_F(StartupTest, PlanUsesTheLetterOfALongerDriveText) {
 }
 
 TEST_F(StartupTest, PlanWithAnEmptyDriveFindsNoPlayer) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     std::filesystem::create_directories(MapDrive('f') / "GBSYSTEM");
     const StartupPlan plan = PlanStartup(drives_, "");
     EXPECT_EQ(plan.deviceLetter, '\0');
@@ -125,6 +131,7 @@ TEST_F(StartupTest, StartFolderIsTheProgramFolderOrDriveCRoot) {
 }
 
 TEST_F(StartupTest, StartFolderIsTheCurrentFolderWhenADriveHoldsIt) {
+    CORVINA_REQUIRE_PREFIX_DRIVES();
     const auto player = MapDrive('f');
     std::filesystem::create_directories(player / "MUSIC");
     EXPECT_EQ(StartFolder(drives_, player / "MUSIC"), "F:\\MUSIC");
