@@ -114,7 +114,7 @@ windows_path() {  # the Windows path of a file under the player
 
 # --- 1. rewrite: the same bytes as the Linux build ---------------------------------------------
 # Best fit: é as e, Æ as A, ゔ as ヴ, ¥ as 0x5C, — (U+2014) as ―, ‖ as ∥; ① is NEC's own row.
-artist='浜崎あゆみ ¥100 — café'
+artist='さくら楽団 ¥100 — café'
 album='ゔぁいおりんÆ‖ ①'
 genre='J-ポップ'
 jacket='0123456789ABCDEF.GBP'
