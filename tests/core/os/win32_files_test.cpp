@@ -336,6 +336,37 @@ TEST(Win32Processes, IsFileTakesThePathWhole) {
     EXPECT_FALSE(processes.IsFile(Utf8FromPath(folder / PathFromUtf8("無い.exe"))));
 }
 
+// The update program starts from a folder of any name: the command line reaches the system in
+// UTF-16, where the ANSI code page would lose the wave dash and every character outside it.
+TEST(Win32Processes, StartTakesACommandLineOfAnyCharacters) {
+    test::TempDir dir;
+    const fs::path folder = dir.path() / PathFromUtf8("ルーム 更新");
+    CreateFolder(folder);
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(::GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    ASSERT_FALSE(self.empty());
+    const fs::path program = folder / PathFromUtf8("確認～①.exe");
+    ASSERT_TRUE(::CopyFileW(self.c_str(), program.c_str(), TRUE)) << ::GetLastError();
+
+    Win32Processes processes;
+    const StartedProcess started = processes.Start(
+        "\"" + Utf8FromPath(program) + "\" --gtest_list_tests --gtest_filter=-*", {}, 0);
+    const HANDLE process = reinterpret_cast<HANDLE>(started.process);
+    EXPECT_EQ(::WaitForSingleObject(process, 60'000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(::GetExitCodeProcess(process, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    processes.Release(started.thread);
+    processes.Release(started.process);
+
+    try {
+        processes.Start("\"" + Utf8FromPath(folder / PathFromUtf8("無い～.exe")) + "\"", {}, 0);
+        FAIL() << "a missing program started";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("無い～.exe"), std::string::npos) << e.what();
+    }
+}
+
 TEST(Win32RunLock, SecondTakerIsRefusedAfterItsRetryAndNamesTheHolder) {
     test::TempDir dir;
     const fs::path lockFile = dir / std::string(kRunLockName);

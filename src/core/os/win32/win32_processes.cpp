@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "core/base/errors.h"
 #include "core/base/path_text.h"
@@ -17,42 +16,7 @@ namespace {
 
 constexpr const char* kCannotStart = "プログラムを起動できません";
 
-std::wstring Wide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string Narrow(std::wstring_view wide, UINT codePage) {
-    if (wide.empty()) return {};
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                        length, nullptr, nullptr);
-    return text;
-}
-
-// UTF-8 in the system's ANSI code page, as the ...A functions take it.
-std::string Ansi(std::string_view utf8) { return Narrow(Wide(utf8), CP_ACP); }
-
-// The system's text for an error code, in UTF-8, without its line break.
-std::string SystemReason(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length != 0 ? std::wstring(buffer, length) : std::wstring();
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
-        text.pop_back();
-    if (text.empty()) return "error " + std::to_string(error);
-    return Narrow(text, CP_UTF8);
-}
+using win32::Wide;
 
 HWND Window(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
@@ -68,7 +32,7 @@ bool Win32Processes::IsFile(std::string_view windowsPath) {
 
 StartedProcess Win32Processes::Start(std::string_view commandLine, const StartupRecord& record,
                                      std::uint32_t creationFlags) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwX = static_cast<DWORD>(record.x);
     startup.dwY = static_cast<DWORD>(record.y);
@@ -76,14 +40,13 @@ StartedProcess Win32Processes::Start(std::string_view commandLine, const Startup
     startup.dwYSize = record.height;
     startup.dwFlags = record.flags;
     startup.wShowWindow = record.showWindow;
-    // CreateProcessA may write into the command line, so it gets a copy of its own.
-    std::string ansi = Ansi(commandLine);
-    std::vector<char> line(ansi.begin(), ansi.end());
-    line.push_back('\0');
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::wstring line = Wide(commandLine);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
                         nullptr, &startup, &started)) {
-        throw FileError(kCannotStart, std::string(commandLine), SystemReason(GetLastError()));
+        throw FileError(kCannotStart, std::string(commandLine),
+                        win32::SystemMessage(GetLastError()));
     }
     return {reinterpret_cast<Handle>(started.hProcess), reinterpret_cast<Handle>(started.hThread)};
 }
@@ -107,18 +70,18 @@ void Win32Processes::Release(Handle handle) {
 }
 
 WindowHandle Win32Processes::FindTopLevelWindow(std::string_view title) {
-    return reinterpret_cast<WindowHandle>(FindWindowA(nullptr, Ansi(title).c_str()));
+    return reinterpret_cast<WindowHandle>(FindWindowW(nullptr, Wide(title).c_str()));
 }
 
 WindowHandle Win32Processes::FindChildWindow(WindowHandle parent, std::string_view className,
                                              std::string_view caption) {
     return reinterpret_cast<WindowHandle>(
-        FindWindowExA(Window(parent), nullptr, Ansi(className).c_str(), Ansi(caption).c_str()));
+        FindWindowExW(Window(parent), nullptr, Wide(className).c_str(), Wide(caption).c_str()));
 }
 
 void Win32Processes::SendWindowMessage(WindowHandle window, std::uint32_t message,
                                        std::uintptr_t wParam, std::intptr_t lParam) {
-    SendMessageA(Window(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    SendMessageW(Window(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
 void Win32Processes::SendKeyEvent(std::uint8_t virtualKey, std::uint32_t flags) {

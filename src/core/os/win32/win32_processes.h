@@ -4,9 +4,8 @@
 
 namespace corvina {
 
-// Processes and windows through the Windows API. Texts are UTF-8 here; a file's path goes to
-// the W functions in UTF-16, the other texts to the API's ANSI functions in the system's code
-// page.
+// Processes and windows through the Windows API. Texts are UTF-8 here and reach the W functions
+// in UTF-16, so that a path or a window title of any characters is taken whole.
 class Win32Processes : public Processes {
 public:
     bool IsFile(std::string_view windowsPath) override;
