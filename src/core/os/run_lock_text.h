@@ -4,14 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/os/file_messages.h"
+
 // The lock file's text, the same on every system: the holder's program, process id and start
 // time, one a line ("corvina-cli\n1234\n2026/12/09 13:05:10\n"). The backends take the lock.
 namespace corvina::run_lock_text {
 
-inline constexpr const char* kCannotOpen = "ファイルを開けません";
+using file_messages::kCannotOpen;
+using file_messages::kCannotWrite;
+using file_messages::kNotRegular;
 inline constexpr const char* kCannotLock = "ファイルをロックできません";
-inline constexpr const char* kCannotWrite = "ファイルに書き込めません";
-inline constexpr const char* kNotRegular = "通常のファイルではありません";
 inline constexpr const char* kBadProgram = "実行中のプログラムの名前が正しくありません";
 
 // The most of the file read for the holder's text; a real text is well under it.

@@ -21,6 +21,7 @@
 #include "core/base/errors.h"
 #include "core/base/utf8.h"
 #include "core/os/clock.h"
+#include "core/os/file_messages.h"
 #include "core/os/posix/positioned_io.h"
 
 namespace fs = std::filesystem;
@@ -29,14 +30,7 @@ namespace corvina {
 
 namespace {
 
-constexpr const char* kCannotOpen = "ファイルを開けません";
-constexpr const char* kCannotRead = "ファイルを読み込めません";
-constexpr const char* kCannotWrite = "ファイルに書き込めません";
-constexpr const char* kCannotCreate = "ファイルを作成できません";
-constexpr const char* kCannotDelete = "ファイルを削除できません";
-constexpr const char* kCannotCreateFolder = "フォルダを作成できません";
-constexpr const char* kCannotListFolder = "フォルダを読み込めません";
-constexpr const char* kNotRegular = "通常のファイルではありません";
+using namespace file_messages;
 
 // Closes a descriptor on every path out of a scope unless released.
 class FdGuard {

@@ -7,6 +7,7 @@
 #include "core/base/case_fold.h"
 #include "core/base/errors.h"
 #include "core/os/clock.h"
+#include "core/os/file_messages.h"
 #include "core/os/win32/win32_text.h"
 
 namespace fs = std::filesystem;
@@ -22,14 +23,7 @@ using win32::WidePath;
 
 namespace {
 
-constexpr const char* kCannotOpen = "ファイルを開けません";
-constexpr const char* kCannotRead = "ファイルを読み込めません";
-constexpr const char* kCannotWrite = "ファイルに書き込めません";
-constexpr const char* kCannotCreate = "ファイルを作成できません";
-constexpr const char* kCannotDelete = "ファイルを削除できません";
-constexpr const char* kCannotCreateFolder = "フォルダを作成できません";
-constexpr const char* kCannotListFolder = "フォルダを読み込めません";
-constexpr const char* kNotRegular = "通常のファイルではありません";
+using namespace file_messages;
 constexpr const char* kInUse = "ほかのプログラムが使用中です";
 
 // Every open shares everything: other programs may read, write, rename and delete the file while
